@@ -1,0 +1,3 @@
+#include "network.h"
+
+FiberNetwork network;
