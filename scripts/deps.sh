@@ -1,0 +1,24 @@
+# Sourced by the run and test scripts: installs the Debian packages a step needs, when missing.
+# Usage: need_packages pkg...
+
+need_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+    return 1
+  fi
+  if [ -z "${MIKADO_APT_UPDATED:-}" ]; then
+    apt-get update -qq || return 1
+    export MIKADO_APT_UPDATED=1
+  fi
+  echo "installing: ${missing[*]}" >&2
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+    >/dev/null || { echo "apt-get install failed: ${missing[*]}" >&2; return 1; }
+}
+
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)

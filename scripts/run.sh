@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the optimised programs and runs mikado.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+need_packages "${BUILD_PACKAGES[@]}"
+cmake --preset release >/dev/null
+cmake --build --preset release >/dev/null
+exec build/release/bin/mikado
