@@ -18,19 +18,27 @@ struct Dvec {
   double x, y, z;
 };
 
-Dvec widen(const Vec3& v) { return {v[0], v[1], v[2]}; }
+Dvec widen(const Vec3& v) {
+  return {v[0], v[1], v[2]};
+}
 Vec3 to_float(const Dvec& v) {
   return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
-Dvec sub(const Dvec& a, const Dvec& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Dvec sub(const Dvec& a, const Dvec& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 Dvec add_scaled(const Dvec& p, const Dvec& d, double s) {
   return {p.x + d.x * s, p.y + d.y * s, p.z + d.z * s};
 }
-double dot(const Dvec& a, const Dvec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double dot(const Dvec& a, const Dvec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 Dvec cross(const Dvec& a, const Dvec& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double norm(const Dvec& a) { return std::sqrt(dot(a, a)); }
+double norm(const Dvec& a) {
+  return std::sqrt(dot(a, a));
+}
 
 // Midpoint of two stored points, itself stored.
 Vec3 midpoint(const Vec3& a, const Vec3& b) {
