@@ -8,7 +8,7 @@
 #include "geomkit.h"
 #include "network.h"
 
-// Fibers are binned by midpoint into cubic cells of half the largest reach h1 + h2 of the
+// Fibers are binned by midpoint into cubic cells as large as the largest reach h1 + h2 of the
 // midpoint rejection; each fiber scans only the cells that meet the sphere of that reach around
 // its midpoint, and only the later fibers in them, then tests those in index order. That
 // reproduces the all-pairs contacts and their order exactly. Scratch is static: a run allocates
@@ -33,10 +33,11 @@ Columns by_cell;
 int32_t cell_start[kMaxCells + 1];
 int32_t cell_fill[kMaxCells];
 
-// Per-thread scratch: the cell cursors, the candidates of one fiber, and (for every thread but
+// Per-thread scratch: the cell cursors, the candidates of one fiber and their flags, and (for every thread but
 // the first) the contacts of its share of fibers.
 int32_t cell_next[kMaxThreads][kMaxCells];
 int32_t near_fibers[kMaxThreads][MAXFIB];
+uint8_t keep_flags[kMaxThreads][MAXFIB];
 Contact found_contacts[kMaxThreads - 1][MAXCONTACTS];
 
 struct Grid {
@@ -74,7 +75,7 @@ Grid build_grid(int32_t count) {
   Grid g;
   // The margin covers rounding in the cell arithmetic.
   g.reach = 2 * max_half * (1 + 1e-6);
-  g.cell = g.reach / 2;
+  g.cell = g.reach;
   for (int k = 0; k < 3; ++k) g.cell = std::max(g.cell, (hi[k] - lo[k]) / kMaxCellsPerAxis);
   if (!(g.cell > 0)) g.cell = 1;
   for (int k = 0; k < 3; ++k) {
@@ -111,9 +112,10 @@ Grid build_grid(int32_t count) {
 // count. A candidate is dropped only when it certainly fails the exact test: midpoints out of
 // reach, or axes farther apart than `limit` along their common normal n (|n.gap| / |n|). The
 // margins cover the float32 arithmetic here and the rounding of the unit normal in the exact
-// test; parallel axes (n near 0) always pass. Branch-free: the outcome is unpredictable.
-int scan_cell(const PreparedSegment& a, float limit, int32_t begin, int32_t end, int32_t* near,
-              int found) {
+// test; parallel axes (n near 0) always pass. The flags come from a branch-free loop of their
+// own, which vectorizes.
+int scan_cell(const PreparedSegment& a, float limit, int32_t begin, int32_t end, uint8_t* keep,
+              int32_t* near, int found) {
   const float ax = a.mid[0], ay = a.mid[1], az = a.mid[2], ah = static_cast<float>(a.half);
   const float ux = a.dir[0], uy = a.dir[1], uz = a.dir[2];
   for (int32_t e = begin; e < end; ++e) {
@@ -130,8 +132,11 @@ int scan_cell(const PreparedSegment& a, float limit, int32_t begin, int32_t end,
     // 2xy is at most 0.01x^2 + 100y^2.
     const bool close = along * along <= 1.01f * bound * bound * (n2 + 4e-6f) + 101 * slack * slack;
     const bool in_reach = gap2 <= reach * reach * (1 + 1e-5f);
+    keep[e - begin] = in_reach & close;
+  }
+  for (int32_t e = begin; e < end; ++e) {
     near[found] = by_cell.index[e];
-    found += in_reach & close;
+    found += keep[e - begin];
   }
   return found;
 }
@@ -148,6 +153,7 @@ struct Share {
 void scan_share(const Grid& g, int slot, Share& s) {
   int32_t* next = cell_next[slot];
   int32_t* near = near_fibers[slot];
+  uint8_t* keep = keep_flags[slot];
   // Cursors start past every fiber below the share: only later fibers are partners.
   const int cells = g.n[0] * g.n[1] * g.n[2];
   for (int c = 0; c < cells; ++c) {
@@ -176,7 +182,7 @@ void scan_share(const Grid& g, int slot, Share& s) {
         for (int x = lo[0]; x <= hi[0]; ++x) {
           if (gyz + g.gap2(a.mid[0], x, 0) > reach2) continue;
           const int c = g.id(x, y, z);
-          found = scan_cell(a, limit, next[c], cell_start[c + 1], near, found);
+          found = scan_cell(a, limit, next[c], cell_start[c + 1], keep, near, found);
         }
       }
     }
