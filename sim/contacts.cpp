@@ -33,8 +33,8 @@ Columns by_cell;
 int32_t cell_start[kMaxCells + 1];
 int32_t cell_fill[kMaxCells];
 
-// Per-thread scratch: the cell cursors, the candidates of one fiber and their flags, and (for every thread but
-// the first) the contacts of its share of fibers.
+// Per-thread scratch: the cell cursors, the candidates of one fiber and their flags, and (for every
+// thread but the first) the contacts of its share of fibers.
 int32_t cell_next[kMaxThreads][kMaxCells];
 int32_t near_fibers[kMaxThreads][MAXFIB];
 uint8_t keep_flags[kMaxThreads][MAXFIB];
@@ -141,7 +141,7 @@ int scan_cell(const PreparedSegment& a, float limit, int32_t begin, int32_t end,
   return found;
 }
 
-// Contacts of one share of the fibers, in pair order, kept up to `capacity`; `overflow` tells
+// Contacts of one share of the fibers, in pair order, kept up to MAXCONTACTS; `overflow` tells
 // that at least one more was found.
 struct Share {
   int32_t begin, end;

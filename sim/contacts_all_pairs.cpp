@@ -4,6 +4,21 @@
 #include "geomkit.h"
 #include "network.h"
 
+namespace {
+
+// Appends a contact, or prints the overflow message and returns false when the array is full.
+bool record_contact(int32_t first, int32_t second, float distance, const Vec3& point) {
+  // The capacity test comes only once a further contact is found.
+  if (network.num_contacts >= MAXCONTACTS) {
+    std::puts("Too many contacts!");
+    return false;
+  }
+  network.contacts[network.num_contacts++] = {first, second, distance, point};
+  return true;
+}
+
+}  // namespace
+
 void detect_contacts_all_pairs() {
   network.num_contacts = 0;
   for (int32_t i = 0; i + 1 < num_fibers; ++i) {
@@ -17,14 +32,4 @@ void detect_contacts_all_pairs() {
       if (!record_contact(i, j, distance, point)) return;
     }
   }
-}
-
-bool record_contact(int32_t first, int32_t second, float distance, const Vec3& point) {
-  // The capacity test comes only once a further contact is found.
-  if (network.num_contacts >= MAXCONTACTS) {
-    std::puts("Too many contacts!");
-    return false;
-  }
-  network.contacts[network.num_contacts++] = {first, second, distance, point};
-  return true;
 }
