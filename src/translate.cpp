@@ -13,15 +13,21 @@ constexpr int32_t kWheelAway = 108;
 constexpr int32_t kWheelToward = 109;
 constexpr int32_t kMinimizedPosition = -32000;
 
-// Seconds since the window's time base; the first stamp sets the base and an earlier stamp (the
-// counter wrapped) moves it back.
+// Seconds since the window's time base; the first stamp sets the base and a stamp below it
+// moves it back.
 float stamp(ToolkitWindow* window, uint32_t time_ms) {
   uint32_t now = time_ms != 0 ? time_ms : platform().get_tick_count();
   if (window->time_base == 0) window->time_base = now;
   uint32_t elapsed;
   if (now >= window->time_base) {
     elapsed = now - window->time_base;
+  } else if (window->time_base - now < 0x80000000u) {
+    // A queued message older than the base (the base came from a later sent message): it is
+    // the new base, not a wrap of nearly 50 days.
+    elapsed = 0;
+    window->time_base = now;
   } else {
+    // The counter wrapped; one millisecond short of the true span.
     elapsed = (0xFFFFFFFFu - window->time_base) + now;
     window->time_base = now;
   }

@@ -71,22 +71,35 @@ TEST_F(FrameServices, ClockCountsFromTheTimeBaseAcrossAWrap) {
 
 TEST_F(FrameServices, EventTimesAndTheWrapRule) {
   open_window();
-  translate_message(window_, PW_WM_SETFOCUS, 0, 0, 40000, nullptr);
-  EXPECT_EQ(window_->time_base, 40000u);
-  translate_message(window_, PW_WM_SETFOCUS, 0, 0, 41500, nullptr);
-  // A stamp below the base moves the base back, one millisecond short of the true span.
+  translate_message(window_, PW_WM_SETFOCUS, 0, 0, 0xFFFFFF00u, nullptr);
+  EXPECT_EQ(window_->time_base, 0xFFFFFF00u);
+  translate_message(window_, PW_WM_SETFOCUS, 0, 0, 0xFFFFFF00u + 150, nullptr);
+  // The counter wrapped: the base moves to the new stamp, one millisecond short of the span.
   translate_message(window_, PW_WM_SETFOCUS, 0, 0, 100, nullptr);
   EXPECT_EQ(window_->time_base, 100u);
+  translate_message(window_, PW_WM_SETFOCUS, 0, 0, 1600, nullptr);
   auto events = take_all();
-  ASSERT_EQ(events.size(), 3u);
+  ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].time, 0.0f);
-  EXPECT_EQ(events[1].time, static_cast<float>(1500 * double(0.001f)));  // 1.5000001f
-  EXPECT_EQ(events[2].time, static_cast<float>((0xFFFFFFFFu - 40000u + 100u) * double(0.001f)));
+  EXPECT_EQ(events[1].time, static_cast<float>(150 * double(0.001f)));
+  EXPECT_EQ(events[2].time, static_cast<float>(355 * double(0.001f)));
+  EXPECT_EQ(events[3].time, static_cast<float>(1500 * double(0.001f)));  // 1.5000001f
+}
 
-  // Messages that make no event still stamp, and a stamp of 0 reads the tick count.
-  window_->time_base = 0;
+TEST_F(FrameServices, OlderQueuedStampBecomesTheBase) {
+  open_window();
+  translate_message(window_, PW_WM_SETFOCUS, 0, 0, 40000, nullptr);
+  translate_message(window_, PW_WM_KILLFOCUS, 0, 0, 39990, nullptr);
+  EXPECT_EQ(window_->time_base, 39990u);
+  auto events = take_all();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].time, 0.0f);
+}
+
+TEST_F(FrameServices, MessagesWithoutEventsStillStamp) {
+  open_window();
   sim::set_tick(777);
-  translate_message(window_, PW_WM_CHAR, 'a', 0, 0, nullptr);
+  translate_message(window_, PW_WM_CHAR, 'a', 0, 0, nullptr);  // 0 = read the tick count
   EXPECT_EQ(window_->time_base, 777u);
   EXPECT_TRUE(take_all().empty());
 }
