@@ -94,6 +94,14 @@ inline constexpr uint32_t PW_VK_LWIN = 0x5B;
 inline constexpr uint32_t PW_VK_RWIN = 0x5C;
 inline constexpr uint32_t PW_VK_APPS = 0x5D;
 inline constexpr uint32_t PW_VK_NUMPAD0 = 0x60;
+inline constexpr uint32_t PW_VK_NUMPAD1 = 0x61;
+inline constexpr uint32_t PW_VK_NUMPAD2 = 0x62;
+inline constexpr uint32_t PW_VK_NUMPAD3 = 0x63;
+inline constexpr uint32_t PW_VK_NUMPAD4 = 0x64;
+inline constexpr uint32_t PW_VK_NUMPAD5 = 0x65;
+inline constexpr uint32_t PW_VK_NUMPAD6 = 0x66;
+inline constexpr uint32_t PW_VK_NUMPAD7 = 0x67;
+inline constexpr uint32_t PW_VK_NUMPAD8 = 0x68;
 inline constexpr uint32_t PW_VK_NUMPAD9 = 0x69;
 inline constexpr uint32_t PW_VK_MULTIPLY = 0x6A;
 inline constexpr uint32_t PW_VK_ADD = 0x6B;
@@ -102,6 +110,16 @@ inline constexpr uint32_t PW_VK_SUBTRACT = 0x6D;
 inline constexpr uint32_t PW_VK_DECIMAL = 0x6E;
 inline constexpr uint32_t PW_VK_DIVIDE = 0x6F;
 inline constexpr uint32_t PW_VK_F1 = 0x70;
+inline constexpr uint32_t PW_VK_F2 = 0x71;
+inline constexpr uint32_t PW_VK_F3 = 0x72;
+inline constexpr uint32_t PW_VK_F4 = 0x73;
+inline constexpr uint32_t PW_VK_F5 = 0x74;
+inline constexpr uint32_t PW_VK_F6 = 0x75;
+inline constexpr uint32_t PW_VK_F7 = 0x76;
+inline constexpr uint32_t PW_VK_F8 = 0x77;
+inline constexpr uint32_t PW_VK_F9 = 0x78;
+inline constexpr uint32_t PW_VK_F10 = 0x79;
+inline constexpr uint32_t PW_VK_F11 = 0x7A;
 inline constexpr uint32_t PW_VK_F12 = 0x7B;
 inline constexpr uint32_t PW_VK_NUMLOCK = 0x90;
 inline constexpr uint32_t PW_VK_SCROLL = 0x91;
@@ -136,6 +154,18 @@ inline constexpr uint32_t PW_KEY_EXTENDED_BIT = 1u << 24;    // E0-prefixed key
 inline constexpr uint32_t PW_KEY_CONTEXT_BIT = 1u << 29;     // Alt held
 inline constexpr uint32_t PW_KEY_PREVIOUS_BIT = 1u << 30;    // key was already down
 inline constexpr uint32_t PW_KEY_TRANSITION_BIT = 1u << 31;  // set on release
+
+// WM_SIZE wParam.
+inline constexpr uint32_t PW_SIZE_RESTORED = 0;
+inline constexpr uint32_t PW_SIZE_MINIMIZED = 1;
+inline constexpr uint32_t PW_SIZE_MAXIMIZED = 2;
+
+// Mouse-message wParam bits.
+inline constexpr uint32_t PW_MK_LBUTTON = 0x0001;
+inline constexpr uint32_t PW_MK_RBUTTON = 0x0002;
+inline constexpr uint32_t PW_MK_SHIFT = 0x0004;
+inline constexpr uint32_t PW_MK_CONTROL = 0x0008;
+inline constexpr uint32_t PW_MK_MBUTTON = 0x0010;
 
 // One notch of a mouse wheel.
 inline constexpr int32_t PW_WHEEL_DELTA = 120;

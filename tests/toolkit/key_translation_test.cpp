@@ -60,7 +60,7 @@ TEST(KeyMap, OtherKeysByScanCodeAndExtendedFlag) {
   // on or off all arrive here.
   for (const Row& row : rows) {
     EXPECT_EQ(code_of(PW_VK_UP, row.scan, true), row.extended) << std::hex << row.scan;
-    EXPECT_EQ(code_of((PW_VK_NUMPAD0 + 8), row.scan, false), row.plain) << std::hex << row.scan;
+    EXPECT_EQ(code_of(PW_VK_NUMPAD8, row.scan, false), row.plain) << std::hex << row.scan;
   }
   EXPECT_EQ(code_of(PW_VK_PAUSE, 0x46, false), 0);
   EXPECT_EQ(code_of(0xE2, 0x56, false), 0);
@@ -104,7 +104,7 @@ TEST_F(KeyTranslation, ShiftSidesKeypadEnterAndArrows) {
   sim::key_down(hwnd, PW_VK_RETURN, 0x1C, true);
   sim::key_down(hwnd, PW_VK_RETURN, 0x1C);
   sim::key_down(hwnd, PW_VK_UP, 0x48, true);
-  sim::key_down(hwnd, (PW_VK_NUMPAD0 + 8), 0x48);
+  sim::key_down(hwnd, PW_VK_NUMPAD8, 0x48);
   quillfen_poll();
   auto events = take_all();
   ASSERT_EQ(events.size(), 9u);

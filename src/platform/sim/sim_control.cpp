@@ -81,11 +81,11 @@ const PlatformOps kOps = make_ops();
 uint32_t mouse_keys() {
   const uint8_t* keys = state().keys;
   uint32_t bits = 0;
-  if (keys[PW_VK_LBUTTON] & PW_KEY_STATE_DOWN) bits |= 0x01;
-  if (keys[PW_VK_RBUTTON] & PW_KEY_STATE_DOWN) bits |= 0x02;
-  if (keys[PW_VK_SHIFT] & PW_KEY_STATE_DOWN) bits |= 0x04;
-  if (keys[PW_VK_CONTROL] & PW_KEY_STATE_DOWN) bits |= 0x08;
-  if (keys[PW_VK_MBUTTON] & PW_KEY_STATE_DOWN) bits |= 0x10;
+  if (keys[PW_VK_LBUTTON] & PW_KEY_STATE_DOWN) bits |= PW_MK_LBUTTON;
+  if (keys[PW_VK_RBUTTON] & PW_KEY_STATE_DOWN) bits |= PW_MK_RBUTTON;
+  if (keys[PW_VK_SHIFT] & PW_KEY_STATE_DOWN) bits |= PW_MK_SHIFT;
+  if (keys[PW_VK_CONTROL] & PW_KEY_STATE_DOWN) bits |= PW_MK_CONTROL;
+  if (keys[PW_VK_MBUTTON] & PW_KEY_STATE_DOWN) bits |= PW_MK_MBUTTON;
   return bits;
 }
 

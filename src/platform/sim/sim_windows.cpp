@@ -9,9 +9,9 @@
 namespace sim::detail {
 namespace {
 
-constexpr uint32_t kSizeRestored = 0;
-constexpr uint32_t kSizeMinimized = 1;
-constexpr uint32_t kSizeMaximized = 2;
+constexpr uint32_t kSizeRestored = PW_SIZE_RESTORED;
+constexpr uint32_t kSizeMinimized = PW_SIZE_MINIMIZED;
+constexpr uint32_t kSizeMaximized = PW_SIZE_MAXIMIZED;
 
 std::string hex(uintptr_t value) {
   char buffer[32];
