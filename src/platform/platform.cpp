@@ -1,0 +1,20 @@
+#include "platform.h"
+
+#include "assert_stop.h"
+
+namespace {
+const PlatformOps* g_installed = nullptr;
+}
+
+const PlatformOps& platform() {
+  if (g_installed == nullptr) g_installed = native_platform();
+  // A build without a native backend can only run with an installed one.
+  ALWAYS_ASSERT(g_installed != nullptr);
+  return *g_installed;
+}
+
+const PlatformOps* install_platform(const PlatformOps* ops) {
+  const PlatformOps* previous = g_installed;
+  g_installed = ops;
+  return previous;
+}
