@@ -226,3 +226,31 @@ static_assert(PW_KEY_REPEAT_MASK == (1u << PW_KEY_SCAN_SHIFT) - 1);
 // The HWND_* z-order places are pointer casts, which cannot be compared at compile time; the
 // backend test checks them. The keyboard-state bits (0x80 down, 0x01 toggled) have no name in
 // <windows.h>.
+
+// Added with the keypad, function-key, resize-kind and mouse-key constants.
+static_assert(PW_MK_CONTROL == MK_CONTROL);
+static_assert(PW_MK_LBUTTON == MK_LBUTTON);
+static_assert(PW_MK_MBUTTON == MK_MBUTTON);
+static_assert(PW_MK_RBUTTON == MK_RBUTTON);
+static_assert(PW_MK_SHIFT == MK_SHIFT);
+static_assert(PW_SIZE_MAXIMIZED == SIZE_MAXIMIZED);
+static_assert(PW_SIZE_MINIMIZED == SIZE_MINIMIZED);
+static_assert(PW_SIZE_RESTORED == SIZE_RESTORED);
+static_assert(PW_VK_F2 == VK_F2);
+static_assert(PW_VK_F3 == VK_F3);
+static_assert(PW_VK_F4 == VK_F4);
+static_assert(PW_VK_F5 == VK_F5);
+static_assert(PW_VK_F6 == VK_F6);
+static_assert(PW_VK_F7 == VK_F7);
+static_assert(PW_VK_F8 == VK_F8);
+static_assert(PW_VK_F9 == VK_F9);
+static_assert(PW_VK_F10 == VK_F10);
+static_assert(PW_VK_F11 == VK_F11);
+static_assert(PW_VK_NUMPAD1 == VK_NUMPAD1);
+static_assert(PW_VK_NUMPAD2 == VK_NUMPAD2);
+static_assert(PW_VK_NUMPAD3 == VK_NUMPAD3);
+static_assert(PW_VK_NUMPAD4 == VK_NUMPAD4);
+static_assert(PW_VK_NUMPAD5 == VK_NUMPAD5);
+static_assert(PW_VK_NUMPAD6 == VK_NUMPAD6);
+static_assert(PW_VK_NUMPAD7 == VK_NUMPAD7);
+static_assert(PW_VK_NUMPAD8 == VK_NUMPAD8);
