@@ -22,3 +22,5 @@ need_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+# The Windows cross build; its GoogleTest is built from the googletest source package.
+MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix googletest)

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds and runs every test: optimised and sanitized native builds.
+# Builds and runs every test: optimised and sanitized native builds, then the Windows cross build
+# under Wine on a private Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-need_packages "${BUILD_PACKAGES[@]}"
+source scripts/xvfb.sh
+source scripts/wine.sh
+need_packages "${BUILD_PACKAGES[@]}" "${MINGW_PACKAGES[@]}" "${WINE_PACKAGES[@]}" xvfb
 
 for preset in release asan; do
   echo "== $preset"
@@ -11,3 +14,13 @@ for preset in release asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== mingw"
+mingw_start=$SECONDS
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+xvfb_start
+# A fresh prefix each run: nothing of an earlier run can leak into the tests.
+wine_fresh_prefix "$PWD/build/mingw/wineprefix"
+ctest --preset mingw
+echo "mingw section: $((SECONDS - mingw_start)) s"

@@ -1,0 +1,23 @@
+# Runs a program's native build and its Windows build (under Wine) and fails unless both print
+# the same lines. Windows text mode ends lines with CR LF; only the line ends may differ.
+# Usage: cmake -DNATIVE=<program> -DWINDOWS=<program.exe> -DWINE=<wine> -P same_output.cmake
+
+if(NOT EXISTS "${NATIVE}")
+  message(FATAL_ERROR "native program not built: ${NATIVE} (build the release preset first)")
+endif()
+
+execute_process(COMMAND "${NATIVE}" OUTPUT_VARIABLE native_out RESULT_VARIABLE native_rc
+  TIMEOUT 120)
+execute_process(COMMAND "${WINE}" "${WINDOWS}" OUTPUT_VARIABLE windows_out
+  RESULT_VARIABLE windows_rc TIMEOUT 120)
+string(REPLACE "\r\n" "\n" windows_out "${windows_out}")
+
+if(NOT native_rc EQUAL 0 OR NOT windows_rc EQUAL 0)
+  message(FATAL_ERROR "exit status: native ${native_rc}, Windows ${windows_rc}")
+endif()
+if(native_out STREQUAL "")
+  message(FATAL_ERROR "the native program printed nothing")
+endif()
+if(NOT native_out STREQUAL windows_out)
+  message(FATAL_ERROR "outputs differ\nnative:\n${native_out}Windows:\n${windows_out}")
+endif()
