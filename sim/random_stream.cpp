@@ -26,7 +26,9 @@ void step(int32_t& s, const Generator& g) {
 }
 
 // The uniform number at full precision, in (0, 1).
-double uniform_exact(RandomStream& s) { return random_next(s) * kScale; }
+double uniform_exact(RandomStream& s) {
+  return random_next(s) * kScale;
+}
 
 double range_exact(RandomStream& s, float lo, float hi) {
   const float span = hi - lo;  // float32 difference of the two ends
@@ -78,8 +80,8 @@ Vec3 random_direction(RandomStream& s) {
     const float vx = static_cast<float>(2.0 * uniform_exact(s) - 1.0);
     const float vy = static_cast<float>(2.0 * uniform_exact(s) - 1.0);
     const float vz = static_cast<float>(2.0 * uniform_exact(s) - 1.0);
-    const double r2 = static_cast<double>(vx) * vx + static_cast<double>(vy) * vy +
-                      static_cast<double>(vz) * vz;
+    const double r2 =
+        static_cast<double>(vx) * vx + static_cast<double>(vy) * vy + static_cast<double>(vz) * vz;
     if (!(r2 > kShellInner && r2 < 1.0)) continue;
     const float len = static_cast<float>(std::sqrt(r2));
     const double inv = 1.0 / len;

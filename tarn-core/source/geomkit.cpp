@@ -18,19 +18,27 @@ struct Dvec {
   double x, y, z;
 };
 
-Dvec widen(const Vec3& v) { return {v[0], v[1], v[2]}; }
+Dvec widen(const Vec3& v) {
+  return {v[0], v[1], v[2]};
+}
 Vec3 to_float(const Dvec& v) {
   return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
-Dvec sub(const Dvec& a, const Dvec& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Dvec sub(const Dvec& a, const Dvec& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 Dvec add_scaled(const Dvec& p, const Dvec& d, double s) {
   return {p.x + d.x * s, p.y + d.y * s, p.z + d.z * s};
 }
-double dot(const Dvec& a, const Dvec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double dot(const Dvec& a, const Dvec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 Dvec cross(const Dvec& a, const Dvec& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double norm(const Dvec& a) { return std::sqrt(dot(a, a)); }
+double norm(const Dvec& a) {
+  return std::sqrt(dot(a, a));
+}
 
 // Midpoint of two stored points, itself stored.
 Vec3 midpoint(const Vec3& a, const Vec3& b) {
@@ -92,6 +100,32 @@ void line_closest_points(const Line& l1, const Line& l2, Vec3& out1, Vec3& out2,
   out1 = nu2 < GEOM_TOLERANCE ? out2 : to_float(add_scaled(q2, nu, (o - dot(nu, q2)) / nu2));
 }
 
+PreparedSegment prepare_segment(const Vec3& a, const Vec3& b) {
+  const Vec3 m = midpoint(a, b);
+  return {m, line_towards(m, b).direction, norm(sub(widen(b), widen(a))) * 0.5};
+}
+
+namespace {
+
+// The part of the contact test after the midpoint rejection, shared by both entry points so that
+// they agree bit for bit.
+int contact_of_lines(const Line& l1, double h1, const Line& l2, double h2, float* distance,
+                     Vec3& point) {
+  Vec3 p1, p2;
+  float dist;
+  line_closest_points(l1, l2, p1, p2, &dist);
+
+  // Both closest points strictly inside their segments; never moved onto an end.
+  const Dvec e1 = sub(widen(p1), widen(l1.origin)), e2 = sub(widen(p2), widen(l2.origin));
+  if (dot(e1, e1) >= h1 * h1 || dot(e2, e2) >= h2 * h2) return 0;
+
+  if (distance) *distance = dist;
+  point = midpoint(p1, p2);
+  return 1;
+}
+
+}  // namespace
+
 int segment_contact(const Vec3& a1, const Vec3& b1, const Vec3& a2, const Vec3& b2, float* distance,
                     Vec3& point) {
   const Vec3 m1 = midpoint(a1, b1);
@@ -102,17 +136,11 @@ int segment_contact(const Vec3& a1, const Vec3& b1, const Vec3& a2, const Vec3& 
   // Cheap rejection first: this runs for every candidate pair.
   if (!closer_than(m1, m2, h1 + h2)) return 0;
 
-  const Line l1 = line_towards(m1, b1);
-  const Line l2 = line_towards(m2, b2);
-  Vec3 p1, p2;
-  float dist;
-  line_closest_points(l1, l2, p1, p2, &dist);
+  return contact_of_lines(line_towards(m1, b1), h1, line_towards(m2, b2), h2, distance, point);
+}
 
-  // Both closest points strictly inside their segments; never moved onto an end.
-  const Dvec e1 = sub(widen(p1), widen(m1)), e2 = sub(widen(p2), widen(m2));
-  if (dot(e1, e1) >= h1 * h1 || dot(e2, e2) >= h2 * h2) return 0;
-
-  if (distance) *distance = dist;
-  point = midpoint(p1, p2);
-  return 1;
+int prepared_contact(const PreparedSegment& s1, const PreparedSegment& s2, float* distance,
+                     Vec3& point) {
+  if (!closer_than(s1.mid, s2.mid, s1.half + s2.half)) return 0;
+  return contact_of_lines({s1.mid, s1.dir}, s1.half, {s2.mid, s2.dir}, s2.half, distance, point);
 }

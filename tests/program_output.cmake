@@ -1,0 +1,11 @@
+# Runs PROGRAM twice; both runs must print exactly the contents of EXPECTED_FILE and exit with 0.
+file(READ ${EXPECTED_FILE} expected)
+foreach(run 1 2)
+  execute_process(COMMAND ${PROGRAM} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "run ${run}: exit status ${rc}")
+  endif()
+  if(NOT out STREQUAL expected)
+    message(FATAL_ERROR "run ${run} printed:\n${out}")
+  endif()
+endforeach()

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "random_stream.h"
+
+namespace {
+
+bool same_state(const RandomStream& a, const RandomStream& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+RandomStream seeded(int32_t seed) {
+  RandomStream s{};
+  random_seed(s, seed);
+  return s;
+}
+
+TEST(RandomStream, SeedSignAndZeroDoNotMatter) {
+  RandomStream minus_one = seeded(-1), zero = seeded(0), one = seeded(1);
+  RandomStream plus = seeded(987654), minus = seeded(-987654), other = seeded(987655);
+  bool differs = false;
+  for (int i = 0; i < 1000; ++i) {
+    const int32_t v = random_next(minus_one);
+    ASSERT_EQ(random_next(zero), v);
+    ASSERT_EQ(random_next(one), v);
+    const int32_t w = random_next(plus);
+    ASSERT_EQ(random_next(minus), w);
+    differs |= random_next(other) != w;
+  }
+  EXPECT_TRUE(differs);
+}
+
+TEST(RandomStream, SeedingWarmsUpFromTheNegativeStartAndFillsTheTableDownwards) {
+  const RandomStream s = seeded(5);
+  EXPECT_EQ(s.state2, -5);
+  EXPECT_EQ(s.last, s.shuffle[0]);
+  EXPECT_EQ(s.state1, s.shuffle[0]);
+  // Slot j holds the state after 40 - j steps of a1 * s mod m1, started from -5.
+  int64_t state = -5;
+  int32_t expected[32];
+  for (int step = 1; step <= 40; ++step) {
+    state = ((40014 * state) % 2147483563 + 2147483563) % 2147483563;
+    if (step >= 9) expected[40 - step] = static_cast<int32_t>(state);
+  }
+  for (int j = 0; j < 32; ++j) EXPECT_EQ(s.shuffle[j], expected[j]) << "slot " << j;
+}
+
+TEST(RandomStream, FirstDrawStepsBothGeneratorsFromTheSeededState) {
+  RandomStream s = seeded(-1);
+  const RandomStream before = s;
+  const int32_t v = random_next(s);
+  EXPECT_EQ(s.state1, static_cast<int32_t>((40014LL * before.state1) % 2147483563));
+  EXPECT_EQ(s.state2, 2147483399 - 40692);  // a2 * -1 mod m2
+  const int32_t slot = before.last / 67108862;
+  int32_t expected = before.shuffle[slot] - s.state2;
+  if (expected < 1) expected += 2147483562;
+  EXPECT_EQ(v, expected);
+  EXPECT_EQ(s.last, v);
+  EXPECT_EQ(s.shuffle[slot], s.state1);
+}
+
+TEST(RandomStream, DrawsStayInsideTheOpenUnitInterval) {
+  RandomStream s = seeded(-1);
+  for (int i = 0; i < 100000; ++i) {
+    const int32_t v = random_next(s);
+    ASSERT_GE(v, 1);
+    ASSERT_LE(v, 2147483562);
+  }
+  for (int i = 0; i < 10000; ++i) {
+    const float u = random_uniform(s);
+    ASSERT_GT(u, 0.0f);
+    ASSERT_LE(u, 1.0f);
+    const float r = random_range(s, -1e-6f, 1e-6f);
+    ASSERT_GE(r, -1e-6f);
+    ASSERT_LE(r, 1e-6f);
+  }
+}
+
+TEST(RandomStream, VectorTakesThreeRangeDrawsInOrder) {
+  RandomStream a = seeded(-3), b = seeded(-3);
+  const Vec3 v = random_vector(a, -2.0f, 6.0f);
+  EXPECT_EQ(v[0], random_range(b, -2.0f, 6.0f));
+  EXPECT_EQ(v[1], random_range(b, -2.0f, 6.0f));
+  EXPECT_EQ(v[2], random_range(b, -2.0f, 6.0f));
+  EXPECT_TRUE(same_state(a, b));
+}
+
+TEST(RandomStream, DirectionsAreUnitAndCoverTheSphere) {
+  RandomStream s = seeded(-1);
+  double mean[3] = {0, 0, 0};
+  const int n = 20000;
+  for (int i = 0; i < n; ++i) {
+    const Vec3 d = random_direction(s);
+    const double len = std::sqrt(double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2]);
+    ASSERT_NEAR(len, 1.0, 3e-7);
+    for (int k = 0; k < 3; ++k) mean[k] += d[k] / n;
+  }
+  for (double m : mean) EXPECT_NEAR(m, 0.0, 0.02);
+}
+
+TEST(RandomStream, GaussiansHaveTheirMomentsAndShareOnePairPerCall) {
+  RandomStream s = seeded(-7);
+  double sum = 0, sum2 = 0;
+  const int n = 40000;
+  for (int i = 0; i < n; ++i) {
+    const float g = random_gaussian(s, 3.0f, 0.5f);
+    sum += g;
+    sum2 += double(g) * g;
+  }
+  const double mean = sum / n;
+  EXPECT_NEAR(mean, 3.0, 0.01);
+  EXPECT_NEAR(std::sqrt(sum2 / n - mean * mean), 0.5, 0.01);
+
+  // One call of each kind consumes exactly one pair; the scaled pair scales both numbers.
+  RandomStream a = seeded(-9), b = seeded(-9), c = seeded(-9);
+  const std::array<float, 2> pair = random_gaussian_pair(a);
+  const float single = random_gaussian(b, 1.0f, 2.0f);
+  const std::array<float, 2> scaled = random_gaussian_pair_scaled(c, 1.0f, 2.0f);
+  EXPECT_TRUE(same_state(a, b));
+  EXPECT_TRUE(same_state(a, c));
+  EXPECT_EQ(single, static_cast<float>(1.0 + 2.0 * pair[0]));
+  EXPECT_EQ(scaled[0], single);
+  EXPECT_EQ(scaled[1], static_cast<float>(1.0 + 2.0 * pair[1]));
+}
+
+}  // namespace
