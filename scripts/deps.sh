@@ -21,4 +21,4 @@ need_packages() {
     >/dev/null || { echo "apt-get install failed: ${missing[*]}" >&2; return 1; }
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libgl-dev)
