@@ -25,6 +25,14 @@ std::string LifecycleTest::init(int32_t version, bool depth, bool stencil, bool 
   return out;
 }
 
+std::vector<ToolkitEvent> LifecycleTest::drain() {
+  std::vector<ToolkitEvent> events;
+  quillfen_poll();
+  ToolkitEvent event{};
+  while (quillfen_take_oldest(0, &event)) events.push_back(event);
+  return events;
+}
+
 void LifecycleTest::expect_nothing_left() {
   EXPECT_EQ(quillfen_context, nullptr);
   EXPECT_EQ(live_allocations, baseline_allocations_);

@@ -20,6 +20,9 @@ class LifecycleTest : public ::testing::Test {
   std::string init(int32_t version = 0, bool depth = false, bool stencil = false,
                    bool alpha = false, bool* result = nullptr);
 
+  // Pumps, then takes every queued event, oldest first.
+  static std::vector<ToolkitEvent> drain();
+
   // Asserts the toolkit is uninitialised and holds nothing.
   void expect_nothing_left();
 
