@@ -21,6 +21,8 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw
 xvfb_start
 # A fresh prefix each run: nothing of an earlier run can leak into the tests.
+prefix_start=$SECONDS
 wine_fresh_prefix "$PWD/build/mingw/wineprefix"
+prefix_time=$((SECONDS - prefix_start))
 ctest --preset mingw
-echo "mingw section: $((SECONDS - mingw_start)) s"
+echo "mingw section: $((SECONDS - mingw_start)) s (Wine prefix $prefix_time s)"

@@ -8,6 +8,8 @@ WINE_PACKAGES=(wine wine64)
 
 wine_fresh_prefix() {
   export WINEPREFIX=$1 WINEDEBUG=-all
+  # A server left over from an interrupted run would keep serving the deleted prefix.
+  if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; fi
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   at_exit wine_stop
@@ -22,7 +24,7 @@ wine_fresh_prefix() {
   wineserver -p
   # Start Wine's background processes (services, desktop) now, detached from any output: started
   # by a test instead, they would inherit its output pipe and keep it open for the whole run.
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || { echo "wine cannot start programs" >&2; return 1; }
 }
 
 wine_stop() {

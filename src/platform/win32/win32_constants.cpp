@@ -1,0 +1,228 @@
+// Our window-system constants must be the values <windows.h> and <GL/gl.h> give them; a wrong one
+// would fail here, in the Windows build, rather than as a misread message at run time.
+
+// <windows.h> first, with our settings, before <GL/gl.h> pulls it in.
+#include "win32_include.h"
+
+#include <GL/gl.h>
+
+#include "platform_defs.h"
+
+static_assert(PW_WM_NULL == WM_NULL);
+static_assert(PW_WM_CREATE == WM_CREATE);
+static_assert(PW_WM_DESTROY == WM_DESTROY);
+static_assert(PW_WM_MOVE == WM_MOVE);
+static_assert(PW_WM_SIZE == WM_SIZE);
+static_assert(PW_WM_ACTIVATE == WM_ACTIVATE);
+static_assert(PW_WM_SETFOCUS == WM_SETFOCUS);
+static_assert(PW_WM_KILLFOCUS == WM_KILLFOCUS);
+static_assert(PW_WM_SETTEXT == WM_SETTEXT);
+static_assert(PW_WM_PAINT == WM_PAINT);
+static_assert(PW_WM_CLOSE == WM_CLOSE);
+static_assert(PW_WM_QUIT == WM_QUIT);
+static_assert(PW_WM_ERASEBKGND == WM_ERASEBKGND);
+static_assert(PW_WM_SHOWWINDOW == WM_SHOWWINDOW);
+static_assert(PW_WM_ACTIVATEAPP == WM_ACTIVATEAPP);
+static_assert(PW_WM_GETMINMAXINFO == WM_GETMINMAXINFO);
+static_assert(PW_WM_WINDOWPOSCHANGING == WM_WINDOWPOSCHANGING);
+static_assert(PW_WM_WINDOWPOSCHANGED == WM_WINDOWPOSCHANGED);
+static_assert(PW_WM_DISPLAYCHANGE == WM_DISPLAYCHANGE);
+static_assert(PW_WM_NCCREATE == WM_NCCREATE);
+static_assert(PW_WM_NCDESTROY == WM_NCDESTROY);
+static_assert(PW_WM_NCACTIVATE == WM_NCACTIVATE);
+static_assert(PW_WM_KEYDOWN == WM_KEYDOWN);
+static_assert(PW_WM_KEYUP == WM_KEYUP);
+static_assert(PW_WM_CHAR == WM_CHAR);
+static_assert(PW_WM_SYSKEYDOWN == WM_SYSKEYDOWN);
+static_assert(PW_WM_SYSKEYUP == WM_SYSKEYUP);
+static_assert(PW_WM_SYSCHAR == WM_SYSCHAR);
+static_assert(PW_WM_SYSCOMMAND == WM_SYSCOMMAND);
+static_assert(PW_WM_MOUSEMOVE == WM_MOUSEMOVE);
+static_assert(PW_WM_LBUTTONDOWN == WM_LBUTTONDOWN);
+static_assert(PW_WM_LBUTTONUP == WM_LBUTTONUP);
+static_assert(PW_WM_LBUTTONDBLCLK == WM_LBUTTONDBLCLK);
+static_assert(PW_WM_RBUTTONDOWN == WM_RBUTTONDOWN);
+static_assert(PW_WM_RBUTTONUP == WM_RBUTTONUP);
+static_assert(PW_WM_RBUTTONDBLCLK == WM_RBUTTONDBLCLK);
+static_assert(PW_WM_MBUTTONDOWN == WM_MBUTTONDOWN);
+static_assert(PW_WM_MBUTTONUP == WM_MBUTTONUP);
+static_assert(PW_WM_MBUTTONDBLCLK == WM_MBUTTONDBLCLK);
+static_assert(PW_WM_MOUSEWHEEL == WM_MOUSEWHEEL);
+static_assert(PW_WM_CAPTURECHANGED == WM_CAPTURECHANGED);
+static_assert(PW_SC_SIZE == SC_SIZE);
+static_assert(PW_SC_MOVE == SC_MOVE);
+static_assert(PW_SC_MINIMIZE == SC_MINIMIZE);
+static_assert(PW_SC_MAXIMIZE == SC_MAXIMIZE);
+static_assert(PW_SC_CLOSE == SC_CLOSE);
+static_assert(PW_SC_KEYMENU == SC_KEYMENU);
+static_assert(PW_SC_RESTORE == SC_RESTORE);
+static_assert(PW_VK_LBUTTON == VK_LBUTTON);
+static_assert(PW_VK_RBUTTON == VK_RBUTTON);
+static_assert(PW_VK_CANCEL == VK_CANCEL);
+static_assert(PW_VK_MBUTTON == VK_MBUTTON);
+static_assert(PW_VK_BACK == VK_BACK);
+static_assert(PW_VK_TAB == VK_TAB);
+static_assert(PW_VK_CLEAR == VK_CLEAR);
+static_assert(PW_VK_RETURN == VK_RETURN);
+static_assert(PW_VK_SHIFT == VK_SHIFT);
+static_assert(PW_VK_CONTROL == VK_CONTROL);
+static_assert(PW_VK_MENU == VK_MENU);
+static_assert(PW_VK_PAUSE == VK_PAUSE);
+static_assert(PW_VK_CAPITAL == VK_CAPITAL);
+static_assert(PW_VK_ESCAPE == VK_ESCAPE);
+static_assert(PW_VK_SPACE == VK_SPACE);
+static_assert(PW_VK_PRIOR == VK_PRIOR);
+static_assert(PW_VK_NEXT == VK_NEXT);
+static_assert(PW_VK_END == VK_END);
+static_assert(PW_VK_HOME == VK_HOME);
+static_assert(PW_VK_LEFT == VK_LEFT);
+static_assert(PW_VK_UP == VK_UP);
+static_assert(PW_VK_RIGHT == VK_RIGHT);
+static_assert(PW_VK_DOWN == VK_DOWN);
+static_assert(PW_VK_SNAPSHOT == VK_SNAPSHOT);
+static_assert(PW_VK_INSERT == VK_INSERT);
+static_assert(PW_VK_DELETE == VK_DELETE);
+static_assert(PW_VK_0 == '0');
+static_assert(PW_VK_9 == '9');
+static_assert(PW_VK_A == 'A');
+static_assert(PW_VK_Z == 'Z');
+static_assert(PW_VK_LWIN == VK_LWIN);
+static_assert(PW_VK_RWIN == VK_RWIN);
+static_assert(PW_VK_APPS == VK_APPS);
+static_assert(PW_VK_NUMPAD0 == VK_NUMPAD0);
+static_assert(PW_VK_NUMPAD9 == VK_NUMPAD9);
+static_assert(PW_VK_MULTIPLY == VK_MULTIPLY);
+static_assert(PW_VK_ADD == VK_ADD);
+static_assert(PW_VK_SEPARATOR == VK_SEPARATOR);
+static_assert(PW_VK_SUBTRACT == VK_SUBTRACT);
+static_assert(PW_VK_DECIMAL == VK_DECIMAL);
+static_assert(PW_VK_DIVIDE == VK_DIVIDE);
+static_assert(PW_VK_F1 == VK_F1);
+static_assert(PW_VK_F12 == VK_F12);
+static_assert(PW_VK_NUMLOCK == VK_NUMLOCK);
+static_assert(PW_VK_SCROLL == VK_SCROLL);
+static_assert(PW_VK_LSHIFT == VK_LSHIFT);
+static_assert(PW_VK_RSHIFT == VK_RSHIFT);
+static_assert(PW_VK_LCONTROL == VK_LCONTROL);
+static_assert(PW_VK_RCONTROL == VK_RCONTROL);
+static_assert(PW_VK_LMENU == VK_LMENU);
+static_assert(PW_VK_RMENU == VK_RMENU);
+static_assert(PW_VK_OEM_1 == VK_OEM_1);
+static_assert(PW_VK_OEM_PLUS == VK_OEM_PLUS);
+static_assert(PW_VK_OEM_COMMA == VK_OEM_COMMA);
+static_assert(PW_VK_OEM_MINUS == VK_OEM_MINUS);
+static_assert(PW_VK_OEM_PERIOD == VK_OEM_PERIOD);
+static_assert(PW_VK_OEM_2 == VK_OEM_2);
+static_assert(PW_VK_OEM_3 == VK_OEM_3);
+static_assert(PW_VK_OEM_4 == VK_OEM_4);
+static_assert(PW_VK_OEM_5 == VK_OEM_5);
+static_assert(PW_VK_OEM_6 == VK_OEM_6);
+static_assert(PW_VK_OEM_7 == VK_OEM_7);
+static_assert(PW_VK_OEM_102 == VK_OEM_102);
+static_assert(PW_KEY_EXTENDED_BIT == static_cast<uint32_t>(KF_EXTENDED) << 16);
+static_assert(PW_KEY_CONTEXT_BIT == static_cast<uint32_t>(KF_ALTDOWN) << 16);
+static_assert(PW_KEY_PREVIOUS_BIT == static_cast<uint32_t>(KF_REPEAT) << 16);
+static_assert(PW_KEY_TRANSITION_BIT == static_cast<uint32_t>(KF_UP) << 16);
+static_assert(PW_WHEEL_DELTA == WHEEL_DELTA);
+static_assert(PW_CS_VREDRAW == CS_VREDRAW);
+static_assert(PW_CS_HREDRAW == CS_HREDRAW);
+static_assert(PW_CS_OWNDC == CS_OWNDC);
+static_assert(PW_CS_CLASSDC == CS_CLASSDC);
+static_assert(PW_WS_OVERLAPPED == WS_OVERLAPPED);
+static_assert(PW_WS_MAXIMIZEBOX == WS_MAXIMIZEBOX);
+static_assert(PW_WS_MINIMIZEBOX == WS_MINIMIZEBOX);
+static_assert(PW_WS_THICKFRAME == WS_THICKFRAME);
+static_assert(PW_WS_SYSMENU == WS_SYSMENU);
+static_assert(PW_WS_DLGFRAME == WS_DLGFRAME);
+static_assert(PW_WS_BORDER == WS_BORDER);
+static_assert(PW_WS_CAPTION == WS_CAPTION);
+static_assert(PW_WS_MAXIMIZE == WS_MAXIMIZE);
+static_assert(PW_WS_CLIPCHILDREN == WS_CLIPCHILDREN);
+static_assert(PW_WS_CLIPSIBLINGS == WS_CLIPSIBLINGS);
+static_assert(PW_WS_DISABLED == WS_DISABLED);
+static_assert(PW_WS_VISIBLE == WS_VISIBLE);
+static_assert(PW_WS_MINIMIZE == WS_MINIMIZE);
+static_assert(PW_WS_CHILD == WS_CHILD);
+static_assert(PW_WS_POPUP == WS_POPUP);
+static_assert(PW_WS_OVERLAPPEDWINDOW == WS_OVERLAPPEDWINDOW);
+
+// The icon and cursor ids are MAKEINTRESOURCE pointers in <windows.h>; their OEM numbers are the
+// same resources as plain integers.
+static_assert(PW_IDI_APPLICATION == OIC_SAMPLE);
+static_assert(PW_IDI_WINLOGO == OIC_WINLOGO);
+static_assert(PW_IDC_ARROW == OCR_NORMAL);
+static_assert(PW_WHITE_BRUSH == WHITE_BRUSH);
+static_assert(PW_BLACK_BRUSH == BLACK_BRUSH);
+static_assert(PW_NULL_BRUSH == NULL_BRUSH);
+static_assert(PW_SW_HIDE == SW_HIDE);
+static_assert(PW_SW_SHOWNORMAL == SW_SHOWNORMAL);
+static_assert(PW_SW_SHOWMINIMIZED == SW_SHOWMINIMIZED);
+static_assert(PW_SW_SHOWMAXIMIZED == SW_SHOWMAXIMIZED);
+static_assert(PW_SW_SHOWNOACTIVATE == SW_SHOWNOACTIVATE);
+static_assert(PW_SW_SHOW == SW_SHOW);
+static_assert(PW_SW_MINIMIZE == SW_MINIMIZE);
+static_assert(PW_SW_SHOWMINNOACTIVE == SW_SHOWMINNOACTIVE);
+static_assert(PW_SW_SHOWNA == SW_SHOWNA);
+static_assert(PW_SW_RESTORE == SW_RESTORE);
+static_assert(PW_SWP_NOSIZE == SWP_NOSIZE);
+static_assert(PW_SWP_NOMOVE == SWP_NOMOVE);
+static_assert(PW_SWP_NOZORDER == SWP_NOZORDER);
+static_assert(PW_SWP_NOREDRAW == SWP_NOREDRAW);
+static_assert(PW_SWP_NOACTIVATE == SWP_NOACTIVATE);
+static_assert(PW_SWP_FRAMECHANGED == SWP_FRAMECHANGED);
+static_assert(PW_SWP_SHOWWINDOW == SWP_SHOWWINDOW);
+static_assert(PW_SWP_HIDEWINDOW == SWP_HIDEWINDOW);
+static_assert(PW_PM_NOREMOVE == PM_NOREMOVE);
+static_assert(PW_PM_REMOVE == PM_REMOVE);
+static_assert(PW_PFD_DOUBLEBUFFER == PFD_DOUBLEBUFFER);
+static_assert(PW_PFD_STEREO == PFD_STEREO);
+static_assert(PW_PFD_DRAW_TO_WINDOW == PFD_DRAW_TO_WINDOW);
+static_assert(PW_PFD_DRAW_TO_BITMAP == PFD_DRAW_TO_BITMAP);
+static_assert(PW_PFD_SUPPORT_GDI == PFD_SUPPORT_GDI);
+static_assert(PW_PFD_SUPPORT_OPENGL == PFD_SUPPORT_OPENGL);
+static_assert(PW_PFD_GENERIC_FORMAT == PFD_GENERIC_FORMAT);
+static_assert(PW_PFD_TYPE_RGBA == PFD_TYPE_RGBA);
+static_assert(PW_PFD_TYPE_COLORINDEX == PFD_TYPE_COLORINDEX);
+static_assert(PW_PFD_MAIN_PLANE == PFD_MAIN_PLANE);
+static_assert(PW_DM_BITSPERPEL == DM_BITSPERPEL);
+static_assert(PW_DM_PELSWIDTH == DM_PELSWIDTH);
+static_assert(PW_DM_PELSHEIGHT == DM_PELSHEIGHT);
+static_assert(PW_DM_DISPLAYFREQUENCY == DM_DISPLAYFREQUENCY);
+static_assert(PW_ENUM_CURRENT_SETTINGS == ENUM_CURRENT_SETTINGS);
+static_assert(PW_ENUM_REGISTRY_SETTINGS == ENUM_REGISTRY_SETTINGS);
+static_assert(PW_CDS_UPDATEREGISTRY == CDS_UPDATEREGISTRY);
+static_assert(PW_CDS_TEST == CDS_TEST);
+static_assert(PW_CDS_FULLSCREEN == CDS_FULLSCREEN);
+static_assert(PW_DISP_CHANGE_SUCCESSFUL == DISP_CHANGE_SUCCESSFUL);
+static_assert(PW_DISP_CHANGE_RESTART == DISP_CHANGE_RESTART);
+static_assert(PW_DISP_CHANGE_FAILED == DISP_CHANGE_FAILED);
+static_assert(PW_DISP_CHANGE_BADMODE == DISP_CHANGE_BADMODE);
+static_assert(PW_DISP_CHANGE_NOTUPDATED == DISP_CHANGE_NOTUPDATED);
+static_assert(PW_DISP_CHANGE_BADFLAGS == DISP_CHANGE_BADFLAGS);
+static_assert(PW_DISP_CHANGE_BADPARAM == DISP_CHANGE_BADPARAM);
+static_assert(PW_SM_CXSCREEN == SM_CXSCREEN);
+static_assert(PW_SM_CYSCREEN == SM_CYSCREEN);
+static_assert(PW_HORZRES == HORZRES);
+static_assert(PW_VERTRES == VERTRES);
+static_assert(PW_BITSPIXEL == BITSPIXEL);
+static_assert(PW_PLANES == PLANES);
+static_assert(PW_VREFRESH == VREFRESH);
+static_assert(PW_BLACKNESS == BLACKNESS);
+static_assert(PW_CP_ACP == CP_ACP);
+static_assert(PW_CP_UTF8 == CP_UTF8);
+static_assert(PW_GL_VENDOR == GL_VENDOR);
+static_assert(PW_GL_RENDERER == GL_RENDERER);
+static_assert(PW_GL_VERSION == GL_VERSION);
+static_assert(PW_GL_EXTENSIONS == GL_EXTENSIONS);
+static_assert(PW_GL_MODELVIEW == GL_MODELVIEW);
+static_assert(PW_GL_PROJECTION == GL_PROJECTION);
+
+// Key-message lParam: the scan code fills the byte just below the extended flag, and the repeat
+// count the word below the scan code.
+static_assert(((PW_KEY_SCAN_MASK + 1) << PW_KEY_SCAN_SHIFT) == static_cast<uint32_t>(KF_EXTENDED)
+                                                                   << 16);
+static_assert(PW_KEY_REPEAT_MASK == (1u << PW_KEY_SCAN_SHIFT) - 1);
+
+// The HWND_* z-order places are pointer casts, which cannot be compared at compile time; the
+// backend test checks them. The keyboard-state bits (0x80 down, 0x01 toggled) have no name in
+// <windows.h>.
