@@ -477,6 +477,66 @@ TEST_F(X11Backend, GlxContextFromTheChosenPixelFormat) {
   EXPECT_EQ(ops().release_dc(window_, dc), 1);
 }
 
+TEST_F(X11Backend, ChangesMadeByOthersReachTheWindowProcedureWhenTheQueueIsRead) {
+  show();
+  std::string id = xid();
+
+  // Someone else resizes the window: WM_SIZE arrives during the next look at the queue, and the
+  // newly exposed area waits to be painted.
+  g_received.clear();
+  ASSERT_TRUE(xdotool("windowsize --sync " + id + " 900 850"));
+  ASSERT_NE(pump_until([](const PwMsg&) { return last_received(PW_WM_SIZE) != nullptr; }), nullptr);
+  EXPECT_EQ(last_received(PW_WM_SIZE)->lparam, pw_make_lparam(900, 850));
+  PwRect client{};
+  ops().get_client_rect(window_, &client);
+  EXPECT_EQ(client.right, 900);
+  EXPECT_EQ(client.bottom, 850);
+
+  // Unmapped by someone else, as a window manager iconifies: the minimise command; mapped again:
+  // the restore command.
+  pumped_.clear();
+  ASSERT_TRUE(xdotool("windowunmap --sync " + id));
+  const PwMsg* minimise = pump_for(PW_WM_SYSCOMMAND);
+  ASSERT_NE(minimise, nullptr);
+  EXPECT_EQ(minimise->wparam, PW_SC_MINIMIZE);
+  ops().get_client_rect(window_, &client);
+  EXPECT_EQ(client.right, 0) << "an iconic window has no client area";
+  pumped_.clear();
+  ASSERT_TRUE(xdotool("windowmap --sync " + id));
+  const PwMsg* restore = pump_for(PW_WM_SYSCOMMAND);
+  ASSERT_NE(restore, nullptr);
+  EXPECT_EQ(restore->wparam, PW_SC_RESTORE);
+  ops().get_client_rect(window_, &client);
+  EXPECT_EQ(client.right, 900);
+
+  // The keyboard focus taken by another window: WM_KILLFOCUS.
+  PwWindow other = ops().create_window_ex(0, class_name_.c_str(), "X11OTHER", kStyle, 0, 0, 100,
+                                          100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  ops().show_window(other, PW_SW_SHOWNA);
+  g_received.clear();
+  ASSERT_TRUE(xdotool("windowfocus --sync $(xdotool search --name '^X11OTHER$')"));
+  EXPECT_NE(pump_until([](const PwMsg&) { return received(PW_WM_KILLFOCUS); }), nullptr);
+  EXPECT_EQ(ops().destroy_window(other), 1);
+}
+
+TEST(X11Text, WideCharactersConvertToUtf8AndToLatin1) {
+  const PlatformOps& p = platform();
+  const char16_t text[] = u"a\u00e9\U0001F600";  // a, e acute, a character beyond the BMP
+  char out[16] = {};
+  EXPECT_EQ(p.wide_char_to_multi_byte(PW_CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr), 8);
+  ASSERT_EQ(p.wide_char_to_multi_byte(PW_CP_UTF8, 0, text, -1, out, sizeof out, nullptr, nullptr),
+            8);
+  EXPECT_STREQ(out, "a\xc3\xa9\xf0\x9f\x98\x80");
+  EXPECT_EQ(p.wide_char_to_multi_byte(PW_CP_UTF8, 0, text, -1, out, 4, nullptr, nullptr), 0)
+      << "too small a buffer fails";
+  int32_t used_default = 0;
+  ASSERT_EQ(
+      p.wide_char_to_multi_byte(PW_CP_ACP, 0, text, 3, out, sizeof out, nullptr, &used_default), 3);
+  EXPECT_EQ(std::string(out, 3), "a\xe9?");
+  EXPECT_EQ(used_default, 1);
+}
+
 // Without an X display every operation that needs one fails and nothing crashes. Checked in a
 // fresh process, since this one is connected already.
 TEST(X11NoDisplay, OperationsNeedingTheDisplayFailCleanly) {
