@@ -21,6 +21,9 @@ need_packages() {
     >/dev/null || { echo "apt-get install failed: ${missing[*]}" >&2; return 1; }
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libgl-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libx11-dev libxrandr-dev libgl-dev)
+# The native backend's end-to-end tests: a private X server with Mesa's software GL, input
+# injection and mode lists.
+E2E_PACKAGES=(xvfb libgl1-mesa-dri xdotool x11-xserver-utils)
 # The Windows cross build; its GoogleTest is built from the googletest source package.
 MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix googletest)

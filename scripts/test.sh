@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds and runs every test: optimised and sanitized native builds, then the Windows cross build
-# under Wine on a private Xvfb.
+# Builds and runs every test on a private Xvfb: optimised and sanitized native builds (with the
+# x11 backend's end-to-end tests), then the Windows cross build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 source scripts/xvfb.sh
 source scripts/wine.sh
-need_packages "${BUILD_PACKAGES[@]}" "${MINGW_PACKAGES[@]}" "${WINE_PACKAGES[@]}" xvfb
+need_packages "${BUILD_PACKAGES[@]}" "${MINGW_PACKAGES[@]}" "${WINE_PACKAGES[@]}" \
+  "${E2E_PACKAGES[@]}"
+
+# One private X server for every section: the native end-to-end tests and the Wine runs.
+xvfb_start
 
 for preset in release asan; do
   echo "== $preset"
@@ -19,7 +23,6 @@ echo "== mingw"
 mingw_start=$SECONDS
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
-xvfb_start
 # A fresh prefix each run: nothing of an earlier run can leak into the tests.
 prefix_start=$SECONDS
 wine_fresh_prefix "$PWD/build/mingw/wineprefix"

@@ -1,0 +1,300 @@
+// Pixel formats and GL contexts on GLX. A pixel format is a GL-capable visual of the screen,
+// numbered from 1. An X window's visual is fixed when it is made, so setting a format gives the
+// window a child of that visual covering its client area, and GL draws there.
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "x11_state.h"
+
+namespace x11 {
+namespace {
+
+constexpr uint32_t kDoubleBufferDontCare = 0x40000000;
+constexpr uint32_t kStereoDontCare = 0x80000000;
+constexpr long kChildEventMask = ExposureMask;
+
+struct Format {
+  XVisualInfo visual{};
+  PwPixelFormatDescriptor pfd{};
+};
+
+uint8_t shift_of(unsigned long mask) {
+  uint8_t shift = 0;
+  while (mask != 0 && !(mask & 1ul)) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+int config(Display* d, XVisualInfo* visual, int attribute) {
+  int value = 0;
+  return glXGetConfig(d, visual, attribute, &value) == 0 ? value : 0;
+}
+
+PwPixelFormatDescriptor describe(Display* d, XVisualInfo* v) {
+  PwPixelFormatDescriptor pfd{};
+  pfd.size = sizeof pfd;
+  pfd.version = 1;
+  pfd.flags = PW_PFD_DRAW_TO_WINDOW | PW_PFD_SUPPORT_OPENGL;
+  if (config(d, v, GLX_DOUBLEBUFFER)) pfd.flags |= PW_PFD_DOUBLEBUFFER;
+  if (config(d, v, GLX_STEREO)) pfd.flags |= PW_PFD_STEREO;
+  pfd.pixel_type = config(d, v, GLX_RGBA) ? PW_PFD_TYPE_RGBA : PW_PFD_TYPE_COLORINDEX;
+  pfd.color_bits = static_cast<uint8_t>(config(d, v, GLX_BUFFER_SIZE));
+  pfd.red_bits = static_cast<uint8_t>(config(d, v, GLX_RED_SIZE));
+  pfd.green_bits = static_cast<uint8_t>(config(d, v, GLX_GREEN_SIZE));
+  pfd.blue_bits = static_cast<uint8_t>(config(d, v, GLX_BLUE_SIZE));
+  pfd.alpha_bits = static_cast<uint8_t>(config(d, v, GLX_ALPHA_SIZE));
+  pfd.red_shift = shift_of(v->red_mask);
+  pfd.green_shift = shift_of(v->green_mask);
+  pfd.blue_shift = shift_of(v->blue_mask);
+  if (pfd.alpha_bits != 0)
+    pfd.alpha_shift = static_cast<uint8_t>(pfd.red_bits + pfd.green_bits + pfd.blue_bits);
+  pfd.accum_red_bits = static_cast<uint8_t>(config(d, v, GLX_ACCUM_RED_SIZE));
+  pfd.accum_green_bits = static_cast<uint8_t>(config(d, v, GLX_ACCUM_GREEN_SIZE));
+  pfd.accum_blue_bits = static_cast<uint8_t>(config(d, v, GLX_ACCUM_BLUE_SIZE));
+  pfd.accum_alpha_bits = static_cast<uint8_t>(config(d, v, GLX_ACCUM_ALPHA_SIZE));
+  pfd.accum_bits = static_cast<uint8_t>(pfd.accum_red_bits + pfd.accum_green_bits +
+                                        pfd.accum_blue_bits + pfd.accum_alpha_bits);
+  pfd.depth_bits = static_cast<uint8_t>(config(d, v, GLX_DEPTH_SIZE));
+  pfd.stencil_bits = static_cast<uint8_t>(config(d, v, GLX_STENCIL_SIZE));
+  pfd.aux_buffers = static_cast<uint8_t>(config(d, v, GLX_AUX_BUFFERS));
+  pfd.layer_type = PW_PFD_MAIN_PLANE;
+  return pfd;
+}
+
+// Every GL-capable true-colour visual of the screen, in the server's order; read once.
+const std::vector<Format>& formats() {
+  static std::vector<Format> list;
+  static bool read = false;
+  Display* d = display();
+  if (read || d == nullptr) return list;
+  read = true;
+  XVisualInfo wanted{};
+  wanted.screen = state().screen;
+  int count = 0;
+  XVisualInfo* visuals = XGetVisualInfo(d, VisualScreenMask, &wanted, &count);
+  for (int i = 0; i < count; ++i) {
+    XVisualInfo* v = &visuals[i];
+    if (v->c_class != TrueColor && v->c_class != DirectColor) continue;
+    if (!config(d, v, GLX_USE_GL) || config(d, v, GLX_LEVEL) != 0) continue;
+    list.push_back(Format{*v, describe(d, v)});
+  }
+  if (visuals != nullptr) XFree(visuals);
+  return list;
+}
+
+const Format* format_at(int number) {
+  const std::vector<Format>& list = formats();
+  if (number < 1 || number > static_cast<int>(list.size())) return nullptr;
+  return &list[static_cast<size_t>(number - 1)];
+}
+
+// What a format misses of a request costs far more than what it has beyond it, so the closest
+// format that meets every asked-for buffer wins; ties go to the lowest number.
+long cost(const PwPixelFormatDescriptor& want, const Format& format) {
+  const PwPixelFormatDescriptor& have = format.pfd;
+  constexpr long kMissing = 1000000;
+  long c = 0;
+  if (want.color_bits > have.color_bits) c += kMissing / 10;
+  if (want.alpha_bits > 0 && have.alpha_bits == 0) c += kMissing;
+  if (want.depth_bits > 0 && have.depth_bits == 0) c += kMissing;
+  if (want.stencil_bits > 0 && have.stencil_bits == 0) c += kMissing;
+  if (want.accum_bits > 0 && have.accum_bits == 0) c += kMissing / 100;
+  c += std::abs(static_cast<int>(have.depth_bits) - static_cast<int>(want.depth_bits)) * 10;
+  c += std::abs(static_cast<int>(have.stencil_bits) - static_cast<int>(want.stencil_bits)) * 10;
+  c += std::abs(static_cast<int>(have.alpha_bits) - static_cast<int>(want.alpha_bits)) * 5;
+  c += have.accum_bits * 4 + have.aux_buffers * 20;
+  if (format.visual.depth != DefaultDepth(state().display, state().screen)) c += 50;
+  if (format.visual.c_class != TrueColor) c += 50;
+  return c;
+}
+
+int32_t choose_pixel_format(PwDc dc, const PwPixelFormatDescriptor* pfd) {
+  if (pfd == nullptr || !known_dc(dc)) return 0;
+  const std::vector<Format>& list = formats();
+  int best = 0;
+  long best_cost = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const PwPixelFormatDescriptor& have = list[i].pfd;
+    if ((pfd->flags & PW_PFD_DRAW_TO_WINDOW) && !(have.flags & PW_PFD_DRAW_TO_WINDOW)) continue;
+    if ((pfd->flags & PW_PFD_SUPPORT_OPENGL) && !(have.flags & PW_PFD_SUPPORT_OPENGL)) continue;
+    if (!(pfd->flags & kDoubleBufferDontCare) &&
+        ((pfd->flags & PW_PFD_DOUBLEBUFFER) != 0) != ((have.flags & PW_PFD_DOUBLEBUFFER) != 0))
+      continue;
+    if (!(pfd->flags & kStereoDontCare) &&
+        ((pfd->flags & PW_PFD_STEREO) != 0) != ((have.flags & PW_PFD_STEREO) != 0))
+      continue;
+    if (pfd->pixel_type != have.pixel_type) continue;
+    long c = cost(*pfd, list[i]);
+    if (best == 0 || c < best_cost) {
+      best = static_cast<int>(i) + 1;
+      best_cost = c;
+    }
+  }
+  return best;
+}
+
+int32_t describe_pixel_format(PwDc dc, int32_t format, uint32_t size,
+                              PwPixelFormatDescriptor* pfd) {
+  if (!known_dc(dc)) return 0;
+  int32_t count = static_cast<int32_t>(formats().size());
+  if (pfd == nullptr) return count;
+  const Format* f = format_at(format);
+  if (f == nullptr || size < sizeof(PwPixelFormatDescriptor)) return 0;
+  *pfd = f->pfd;
+  return count;
+}
+
+// A window takes one pixel format for its life, as on Win32.
+int32_t set_pixel_format(PwDc dc, int32_t format, const PwPixelFormatDescriptor*) {
+  State& s = state();
+  Window* w = window_of_dc(dc);
+  const Format* f = format_at(format);
+  if (w == nullptr || f == nullptr) return 0;
+  if (w->pixel_format != 0) return w->pixel_format == format ? 1 : 0;
+  Display* d = s.display;
+  Visual* visual = f->visual.visual;
+  XSetWindowAttributes attributes{};
+  attributes.colormap = XCreateColormap(d, s.root, visual, AllocNone);
+  attributes.border_pixel = 0;
+  attributes.background_pixmap = None;
+  attributes.event_mask = kChildEventMask;
+  unsigned width = static_cast<unsigned>(w->width > 0 ? w->width : 1);
+  unsigned height = static_cast<unsigned>(w->height > 0 ? w->height : 1);
+  ::Window child =
+      XCreateWindow(d, w->xid, 0, 0, width, height, 0, f->visual.depth, InputOutput, visual,
+                    CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+  if (!sync_ok() || child == 0) {
+    XFreeColormap(d, attributes.colormap);
+    return 0;
+  }
+  XMapWindow(d, child);
+  XFlush(d);
+  w->gl_child = child;
+  w->gl_colormap = attributes.colormap;
+  w->pixel_format = format;
+  s.by_xid[child] = w->id;
+  return 1;
+}
+
+int32_t swap_buffers(PwDc dc) {
+  Window* w = window_of_dc(dc);
+  if (w == nullptr || w->gl_child == 0) return 0;
+  glXSwapBuffers(state().display, w->gl_child);
+  return 1;
+}
+
+PwGlContext wgl_create_context(PwDc dc) {
+  Window* w = window_of_dc(dc);
+  if (w == nullptr || w->pixel_format == 0) return nullptr;
+  const Format* f = format_at(w->pixel_format);
+  GLXContext context =
+      glXCreateContext(state().display, const_cast<XVisualInfo*>(&f->visual), nullptr, True);
+  if (!sync_ok() || context == nullptr) return nullptr;
+  return reinterpret_cast<PwGlContext>(context);
+}
+
+int32_t wgl_make_current(PwDc dc, PwGlContext context) {
+  State& s = state();
+  Display* d = s.display;
+  if (d == nullptr) return 0;
+  if (context == nullptr) {
+    glXMakeCurrent(d, None, nullptr);
+    s.current_context = 0;
+    s.current_dc = 0;
+    return 1;
+  }
+  Window* w = window_of_dc(dc);
+  if (w == nullptr || w->gl_child == 0) return 0;
+  if (!glXMakeCurrent(d, w->gl_child, reinterpret_cast<GLXContext>(context))) return 0;
+  s.current_context = reinterpret_cast<uintptr_t>(context);
+  s.current_dc = dc_id(dc);
+  return 1;
+}
+
+int32_t wgl_delete_context(PwGlContext context) {
+  State& s = state();
+  if (context == nullptr || s.display == nullptr) return 0;
+  if (s.current_context == reinterpret_cast<uintptr_t>(context)) {
+    glXMakeCurrent(s.display, None, nullptr);
+    s.current_context = 0;
+    s.current_dc = 0;
+  }
+  glXDestroyContext(s.display, reinterpret_cast<GLXContext>(context));
+  return sync_ok() ? 1 : 0;
+}
+
+// GLX hands out a dispatch stub for any name, so a non-null address says nothing about support;
+// like WGL, nothing is looked up without a current context.
+PwProc wgl_get_proc_address(const char* name) {
+  if (name == nullptr || state().current_context == 0) return nullptr;
+  return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
+}
+
+const unsigned char* gl_get_string(uint32_t name) {
+  if (state().current_context == 0) return nullptr;
+  return glGetString(name);
+}
+
+void gl_viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
+  glViewport(x, y, width, height);
+}
+
+void gl_matrix_mode(uint32_t mode) {
+  glMatrixMode(mode);
+}
+
+void gl_load_identity() {
+  glLoadIdentity();
+}
+
+void gl_ortho(double left, double right, double bottom, double top, double z_near, double z_far) {
+  glOrtho(left, right, bottom, top, z_near, z_far);
+}
+
+}  // namespace
+
+void fit_gl_child(Window& window) {
+  if (window.gl_child == 0) return;
+  XResizeWindow(state().display, window.gl_child,
+                static_cast<unsigned>(window.width > 0 ? window.width : 1),
+                static_cast<unsigned>(window.height > 0 ? window.height : 1));
+}
+
+void destroy_gl_child(Window& window) {
+  State& s = state();
+  if (window.gl_child == 0) return;
+  if (s.current_dc == (window.id | 0x8)) {
+    glXMakeCurrent(s.display, None, nullptr);
+    s.current_context = 0;
+    s.current_dc = 0;
+  }
+  s.by_xid.erase(window.gl_child);
+  XDestroyWindow(s.display, window.gl_child);
+  XFreeColormap(s.display, window.gl_colormap);
+  window.gl_child = 0;
+  window.gl_colormap = 0;
+}
+
+void fill_glx_ops(PlatformOps& ops) {
+  ops.choose_pixel_format = choose_pixel_format;
+  ops.describe_pixel_format = describe_pixel_format;
+  ops.set_pixel_format = set_pixel_format;
+  ops.swap_buffers = swap_buffers;
+  ops.wgl_create_context = wgl_create_context;
+  ops.wgl_make_current = wgl_make_current;
+  ops.wgl_delete_context = wgl_delete_context;
+  ops.wgl_get_proc_address = wgl_get_proc_address;
+  ops.gl_get_string = gl_get_string;
+  ops.gl_viewport = gl_viewport;
+  ops.gl_matrix_mode = gl_matrix_mode;
+  ops.gl_load_identity = gl_load_identity;
+  ops.gl_ortho = gl_ortho;
+}
+
+}  // namespace x11

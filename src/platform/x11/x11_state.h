@@ -1,0 +1,181 @@
+#pragma once
+
+// The x11 backend's state, shared by its operation files: one display connection, our own window
+// records (the X window is the client area; there is no frame of our own), the thread's message
+// queue and the keyboard state as of the last message removed from it.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace x11 {
+
+struct WindowClass {
+  PwWndClass record{};
+  std::string name;
+  uint16_t atom = 0;
+};
+
+struct Window {
+  uintptr_t id = 0;
+  ::Window xid = 0;
+  ::Window gl_child = 0;  // the GL drawable, made with the visual of the pixel format
+  Colormap gl_colormap = 0;
+  std::string class_name;
+  PwWndProc proc = nullptr;
+  uint32_t cursor_id = 0;
+  std::string title;
+  uint32_t style = 0;
+  int32_t x = 0, y = 0;  // client origin on the screen
+  int32_t width = 0, height = 0;
+  bool visible = false;     // shown as far as the window procedure knows
+  bool minimized = false;   // iconic
+  bool mapped = false;      // as the server last told us
+  int expected_unmaps = 0;  // unmaps we asked for ourselves, not iconification
+  std::map<std::string, void*> props;
+  PwRect update{};  // empty when left >= right or top >= bottom
+  int pixel_format = 0;
+};
+
+// A posted message, with the lock-key state that goes with it into the keyboard state.
+struct Queued {
+  PwMsg msg{};
+  bool has_locks = false;
+  uint8_t locks = 0;  // bit 0 Caps Lock, bit 1 Num Lock, bit 2 Scroll Lock
+};
+
+// A message the system sends straight to a window procedure, held until the thread next looks at
+// its queue (window-manager changes reported by the server).
+struct Sent {
+  uintptr_t id;
+  uint32_t message;
+  PwWParam wparam;
+  PwLParam lparam;
+};
+
+struct State {
+  Display* display = nullptr;
+  int screen = 0;
+  ::Window root = 0;
+  int randr_event_base = -1;
+  unsigned int numlock_mask = 0;
+  Atom wm_protocols = 0, wm_delete_window = 0, motif_wm_hints = 0, net_wm_name = 0, net_wm_pid = 0,
+       utf8_string = 0;
+  int last_error = 0;  // error code of the last X error, 0 when none since it was cleared
+
+  std::map<std::string, WindowClass> classes;
+  uint16_t next_atom = 0xC000;
+  std::map<uintptr_t, std::unique_ptr<Window>> windows;
+  std::map<::Window, uintptr_t> by_xid;
+  uintptr_t next_window = 0x10010;
+  uintptr_t focus = 0, active = 0, capture = 0;
+
+  std::deque<Queued> queue;
+  std::deque<Sent> sent;
+  uint8_t keys[256] = {};
+  bool keycode_down[256] = {};  // as the server reported them, for the repeat flag
+  bool scroll_lock = false;
+  PwPoint pointer{};  // last pointer position the server reported, screen coordinates
+
+  int cursor_count = 0;
+  Cursor blank_cursor = 0;
+  Cursor arrow_cursor = 0;
+
+  bool registry_saved = false;  // the mode a restore returns to has been recorded
+  PwDevMode registry{};
+
+  uintptr_t current_context = 0;
+  uintptr_t current_dc = 0;
+};
+
+State& state();
+
+// The connection, opened on first use; null when there is no X display to talk to.
+Display* display();
+
+// Runs queued X requests and reports whether any of them failed.
+bool sync_ok();
+
+inline constexpr uintptr_t kScreenDc = 0x8;
+inline PwWindow handle(uintptr_t id) {
+  return reinterpret_cast<PwWindow>(id);
+}
+inline uintptr_t id_of(PwWindow window) {
+  return reinterpret_cast<uintptr_t>(window);
+}
+inline PwDc window_dc(uintptr_t id) {
+  return reinterpret_cast<PwDc>(id | 0x8);
+}
+inline uintptr_t dc_id(PwDc dc) {
+  return reinterpret_cast<uintptr_t>(dc);
+}
+
+Window* find(uintptr_t id);
+Window* find(PwWindow window);
+Window* find_xid(::Window xid);
+Window* window_of_dc(PwDc dc);  // null for the screen's device context and unknown ones
+bool known_dc(PwDc dc);
+bool rect_empty(const PwRect& rect);
+void invalidate_all(Window& window);
+void add_update(Window& window, const PwRect& rect);
+
+// Calls the window procedure at once, as SendMessage does.
+PwResult send(uintptr_t id, uint32_t message, PwWParam wparam, PwLParam lparam);
+void post(const Queued& queued);
+void move_focus(uintptr_t id);  // WM_KILLFOCUS to the old owner, WM_SETFOCUS to the new
+uint32_t tick_now();
+
+// Reads every X event that has arrived, turning it into posted or held messages.
+void drain_events();
+// Delivers the messages held by drain_events to their window procedures.
+void deliver_sent();
+void forget_window_messages(uintptr_t id);
+
+// Keyboard: the virtual key, scan code and extended flag of a keycode, and the keyboard-state
+// update when a message leaves the queue.
+uint32_t virtual_key(unsigned int keycode, bool numlock);
+uint32_t scan_code(unsigned int keycode, bool* extended);
+void apply_input_state(const Queued& queued);
+uint8_t lock_bits(unsigned int x_state);
+// The keycode of a virtual key and scan code, and the X modifiers of a keyboard-state buffer.
+unsigned int keycode_for(uint32_t vk, uint32_t scan, const uint8_t keys[256]);
+unsigned int modifier_state(const uint8_t keys[256]);
+// The UTF-16 units a key produces with the given keyboard state; the count, 0 for none.
+int key_characters(uint32_t vk, uint32_t scan, const uint8_t keys[256], char16_t* out, int out_len);
+
+// Window state changes with the messages Win32 sends for them.
+void wait_mapped(Display* d, Window& window);
+void take_focus(Window& window);
+void minimize_window(Window& window);
+void restore_window(Window& window);
+
+// Resizes the GL drawable with its window.
+void fit_gl_child(Window& window);
+void destroy_gl_child(Window& window);
+
+// Cursor of a window for the current show count.
+void apply_cursor(Window& window);
+
+// Mode bookkeeping once the screen configuration changed.
+void screen_changed(XEvent& event);
+
+// Operation tables of each group, filled into the one PlatformOps.
+void fill_window_ops(PlatformOps& ops);
+void fill_queue_ops(PlatformOps& ops);
+void fill_keyboard_ops(PlatformOps& ops);
+void fill_text_ops(PlatformOps& ops);
+void fill_pointer_ops(PlatformOps& ops);
+void fill_mode_ops(PlatformOps& ops);
+void fill_glx_ops(PlatformOps& ops);
+void fill_kernel_ops(PlatformOps& ops);
+
+}  // namespace x11
