@@ -21,6 +21,6 @@ need_packages() {
     >/dev/null || { echo "apt-get install failed: ${missing[*]}" >&2; return 1; }
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libgl-dev)
 # The Windows cross build; its GoogleTest is built from the googletest source package.
 MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix googletest)

@@ -50,6 +50,15 @@ bool quillfen_configure_window(const char* title, int32_t width, int32_t height,
 bool quillfen_configure_resizable_window(const char* title, int32_t width, int32_t height,
                                          int32_t x, int32_t y);
 
+// Opens the configured window with a current GL context and loads the GL entry points of
+// `load_version` (major * 100 + minor * 10, 0 for none); the pixel format must have depth,
+// stencil and alpha bits where asked. An initialised toolkit is shut down first. False, with
+// the toolkit uninitialised, when any step fails.
+bool quillfen_init(int32_t load_version, bool depth, bool stencil, bool alpha);
+
+// Closes the window and releases everything the toolkit holds; safe at any time.
+void quillfen_shutdown();
+
 // Frame services.
 void quillfen_swap_buffers();
 uint32_t quillfen_time_ms();

@@ -305,6 +305,14 @@ bool class_registered(const std::string& name) {
   return state().classes.count(name) != 0;
 }
 
+size_t class_count() {
+  return state().classes.size();
+}
+
+size_t window_count() {
+  return state().windows.size();
+}
+
 PwWindow focus() {
   return detail::handle(state().focus);
 }

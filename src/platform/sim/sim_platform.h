@@ -77,6 +77,8 @@ void set_frame(int32_t left, int32_t top, int32_t right, int32_t bottom);
 void invalidate(PwWindow window, const PwRect* rect);  // null = the whole client area
 PwRect update_rect(PwWindow window);
 bool class_registered(const std::string& name);
+size_t class_count();
+size_t window_count();
 PwWindow focus();
 PwWindow active_window();
 PwWindow capture();
