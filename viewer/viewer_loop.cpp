@@ -2,10 +2,6 @@
 
 #include "viewer.h"
 
-// TEMP until initialisation lands in the toolkit.
-bool quillfen_init(int32_t load_version, bool depth, bool stencil, bool alpha);
-void quillfen_shutdown();
-
 namespace {
 
 // Applies one event; returns false when it asks to quit.
