@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test on a private Xvfb: optimised and sanitized native builds (with the
-# x11 backend's end-to-end tests), then the Windows cross build under Wine.
+# x11 backend's end-to-end tests and the viewer's drawing read back from Mesa's GL), then the
+# Windows cross build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh

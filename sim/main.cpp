@@ -2,11 +2,13 @@
 #include "network.h"
 #include "placement.h"
 #include "summary.h"
+#include "viewer.h"
 
 int main() {
   random_seed(network.stream, -1);
   place_fibers();
   detect_contacts();
   print_summary();
-  return 0;
+  // The viewer's result is the exit status: 0 after the user quits, -1 without a window.
+  return run_viewer();
 }

@@ -116,6 +116,8 @@ bool fail_init(ToolkitContext* context) {
 
 bool quillfen_init(int32_t load_version, bool depth, bool stencil, bool alpha) {
   quillfen_shutdown();
+  // Without a window system the first step that needs one, registering the class, fails.
+  if (!platform_available()) return fail("RegisterClass() failed.");
 
   auto* context = static_cast<ToolkitContext*>(tracked_alloc(sizeof(ToolkitContext)));
   const uint32_t style = window_style(window_config);

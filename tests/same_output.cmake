@@ -1,6 +1,7 @@
 # Runs a program's native build and its Windows build (under Wine) and fails unless both print
 # the same lines. Windows text mode ends lines with CR LF; only the line ends may differ.
 # Usage: cmake -DNATIVE=<program> -DWINDOWS=<program.exe> -DWINE=<wine> -P same_output.cmake
+# Optional: -DEXPECTED_STATUS=<n> (default 0) for both; -DLINES=<n> compares only the first n lines.
 
 if(NOT EXISTS "${NATIVE}")
   message(FATAL_ERROR "native program not built: ${NATIVE} (build the release preset first)")
@@ -12,7 +13,18 @@ execute_process(COMMAND "${WINE}" "${WINDOWS}" OUTPUT_VARIABLE windows_out
   RESULT_VARIABLE windows_rc TIMEOUT 120)
 string(REPLACE "\r\n" "\n" windows_out "${windows_out}")
 
-if(NOT native_rc EQUAL 0 OR NOT windows_rc EQUAL 0)
+if(NOT DEFINED EXPECTED_STATUS)
+  set(EXPECTED_STATUS 0)
+endif()
+if(DEFINED LINES)
+  foreach(side native windows)
+    string(REGEX MATCHALL "[^\n]*\n" lines "${${side}_out}")
+    list(SUBLIST lines 0 ${LINES} lines)
+    string(JOIN "" ${side}_out ${lines})
+  endforeach()
+endif()
+
+if(NOT native_rc STREQUAL EXPECTED_STATUS OR NOT windows_rc STREQUAL EXPECTED_STATUS)
   message(FATAL_ERROR "exit status: native ${native_rc}, Windows ${windows_rc}")
 endif()
 if(native_out STREQUAL "")

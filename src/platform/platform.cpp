@@ -13,6 +13,10 @@ const PlatformOps& platform() {
   return *g_installed;
 }
 
+bool platform_available() {
+  return g_installed != nullptr || native_platform() != nullptr;
+}
+
 const PlatformOps* install_platform(const PlatformOps* ops) {
   const PlatformOps* previous = g_installed;
   g_installed = ops;

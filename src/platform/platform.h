@@ -219,6 +219,10 @@ struct PlatformOps {
 // The table in force: the installed one, else the build's native backend.
 const PlatformOps& platform();
 
+// False only in a build without a native backend while no table is installed: there is no
+// window system, and platform() must not be called.
+bool platform_available();
+
 // Puts `ops` in force (null = back to the native backend); returns the table that was in force.
 const PlatformOps* install_platform(const PlatformOps* ops);
 

@@ -1,0 +1,61 @@
+// The fibers, their contacts and the box outline.
+
+#include "gl11.h"
+#include "network.h"
+#include "scene.h"
+#include "settings.h"
+
+void draw_box(const float lo[3], const float hi[3]) {
+  // The four (x, y) corners, in the order both loops and the z edges visit them.
+  const float corners[4][2] = {{hi[0], hi[1]}, {lo[0], hi[1]}, {lo[0], lo[1]}, {hi[0], lo[1]}};
+  for (float z : {lo[2], hi[2]}) {
+    glBegin(GL_LINE_LOOP);
+    for (const auto& c : corners) glVertex3f(c[0], c[1], z);
+    glEnd();
+  }
+  glBegin(GL_LINES);
+  for (const auto& c : corners) {
+    glVertex3f(c[0], c[1], lo[2]);
+    glVertex3f(c[0], c[1], hi[2]);
+  }
+  glEnd();
+}
+
+int32_t draw_network() {
+  glPushMatrix();
+  glScalef(5000000.0f, 5000000.0f, 5000000.0f);
+
+  glColor4f(0.3f, 0.2f, 0.25f, 0.5f);
+  glLineWidth(1.8f);
+  draw_box(box_min, box_max);
+
+  glLineWidth(1.2f);
+  glColor4f(0.6f, 1.0f, 1.0f, 0.3f);
+  glBegin(GL_LINES);
+  for (int32_t i = 0; i < num_fibers; ++i) {
+    glVertex3fv(network.fibers[i].start.data());
+    glVertex3fv(network.fibers[i].end.data());
+  }
+  glEnd();
+
+  glPointSize(2.5f);
+  glColor4f(0.0f, 0.0f, 0.0f, 0.8f);
+  glBegin(GL_POINTS);
+  for (int32_t k = 0; k < network.num_contacts; ++k) glVertex3fv(network.contacts[k].point.data());
+  glEnd();
+
+  // A fiber is drawn once per contact it takes part in, so its colour deepens with each.
+  glLineWidth(1.4f);
+  glColor4f(0.7f, 0.0f, 0.4f, 0.2f);
+  glBegin(GL_LINES);
+  for (int32_t k = 0; k < network.num_contacts; ++k) {
+    for (int32_t index : {network.contacts[k].first, network.contacts[k].second}) {
+      glVertex3fv(network.fibers[index].start.data());
+      glVertex3fv(network.fibers[index].end.data());
+    }
+  }
+  glEnd();
+
+  glPopMatrix();
+  return 1;
+}

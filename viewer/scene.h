@@ -1,0 +1,21 @@
+#pragma once
+
+// Immediate-mode drawing of the network and its reference overlays. No depth test: later
+// primitives are blended over earlier ones, so the order of the calls is the layering.
+
+#include <cstdint>
+
+#include "view_state.h"
+
+// The network under a uniform scale of 5e6, so the default box spans -5 to 5 view units.
+// Always returns 1; the loop treats 0 as a request to quit.
+int32_t draw_network();
+
+// The twelve edges of the axis-aligned box from `lo` to `hi`.
+void draw_box(const float lo[3], const float hi[3]);
+
+// (divisions + 1) lines each way over a width x height rectangle in the plane z = centre[2].
+void draw_grid(const float centre[3], float width, float height, uint32_t divisions);
+
+// Fine grid, coarse grid and axis cross as the view's switches select, in view units.
+void draw_overlays(const ViewState& view);

@@ -1,0 +1,3 @@
+#include "view_state.h"
+
+ViewState view_state;
