@@ -284,16 +284,7 @@ void set_frame(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 void invalidate(PwWindow window, const PwRect* rect) {
   detail::Window* w = detail::find(window);
   if (w == nullptr) return;
-  PwRect add = rect ? *rect : detail::client_size(*w);
-  if (detail::rect_empty(add)) return;
-  if (detail::rect_empty(w->update)) {
-    w->update = add;
-    return;
-  }
-  w->update.left = std::min(w->update.left, add.left);
-  w->update.top = std::min(w->update.top, add.top);
-  w->update.right = std::max(w->update.right, add.right);
-  w->update.bottom = std::max(w->update.bottom, add.bottom);
+  emulation::add_update(w->update, rect ? *rect : detail::client_size(*w));
 }
 
 PwRect update_rect(PwWindow window) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sim_state.h"
+#include "system_messages.h"
 
 namespace sim::detail {
 namespace {
@@ -58,10 +59,7 @@ void switch_to(const PwDevMode& mode) {
   s.desktop = mode;
   std::vector<uintptr_t> ids;
   for (auto& [id, w] : s.windows) ids.push_back(id);
-  for (uintptr_t id : ids)
-    send(id, PW_WM_DISPLAYCHANGE, mode.bits_per_pel,
-         pw_make_lparam(static_cast<int32_t>(mode.pels_width),
-                        static_cast<int32_t>(mode.pels_height)));
+  emulation::announce_display_change(ids, mode, send);
 }
 
 int32_t change_display_settings(const PwDevMode* mode, uint32_t flags) {

@@ -3,51 +3,12 @@
 
 #include <string>
 
+#include "key_state.h"
 #include "sim_state.h"
+#include "text_conversion.h"
 
 namespace sim::detail {
 namespace {
-
-void set_entry(uint32_t vk, bool down) {
-  uint8_t& entry = state().keys[vk & 0xFF];
-  if (down) {
-    if (!(entry & PW_KEY_STATE_DOWN)) entry ^= PW_KEY_STATE_TOGGLED;
-    entry |= PW_KEY_STATE_DOWN;
-  } else {
-    entry &= static_cast<uint8_t>(~PW_KEY_STATE_DOWN);
-  }
-}
-
-bool is_down(uint32_t vk) {
-  return (state().keys[vk & 0xFF] & PW_KEY_STATE_DOWN) != 0;
-}
-
-// Shift, Ctrl and Alt have a generic entry and one per side; the side follows the scan code or
-// the extended flag, as on a PC keyboard.
-void set_key(uint32_t vk, bool down, PwLParam lparam) {
-  uint32_t left = 0, right = 0;
-  bool right_side = false;
-  if (vk == PW_VK_SHIFT) {
-    left = PW_VK_LSHIFT;
-    right = PW_VK_RSHIFT;
-    right_side = pw_key_scan_code(lparam) == 0x36;
-  } else if (vk == PW_VK_CONTROL) {
-    left = PW_VK_LCONTROL;
-    right = PW_VK_RCONTROL;
-    right_side = pw_key_extended(lparam);
-  } else if (vk == PW_VK_MENU) {
-    left = PW_VK_LMENU;
-    right = PW_VK_RMENU;
-    right_side = pw_key_extended(lparam);
-  }
-  if (left == 0) {
-    set_entry(vk, down);
-    return;
-  }
-  set_entry(right_side ? right : left, down);
-  bool any = is_down(left) || is_down(right);
-  if (any != is_down(vk) || down) set_entry(vk, any);
-}
 
 char16_t us_character(uint32_t vk, const uint8_t state[256]) {
   auto down = [&](uint32_t key) { return (state[key] & PW_KEY_STATE_DOWN) != 0; };
@@ -109,62 +70,14 @@ int32_t to_unicode(uint32_t vk, uint32_t, const uint8_t keys[256], char16_t* buf
   return 1;
 }
 
-int encode_utf8(uint32_t code, char* out) {
-  if (code < 0x80) {
-    out[0] = static_cast<char>(code);
-    return 1;
-  }
-  if (code < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (code >> 6));
-    out[1] = static_cast<char>(0x80 | (code & 0x3F));
-    return 2;
-  }
-  if (code < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (code >> 12));
-    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (code >> 18));
-  out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (code & 0x3F));
-  return 4;
-}
-
 int32_t wide_char_to_multi_byte(uint32_t code_page, uint32_t, const char16_t* wide,
-                                int32_t wide_len, char* out, int32_t out_len, const char*,
-                                int32_t* used_default) {
+                                int32_t wide_len, char* out, int32_t out_len,
+                                const char* default_char, int32_t* used_default) {
   log("WideCharToMultiByte");
   if (used_default) *used_default = 0;
   if (wide == nullptr || out_len < 0 || failing("WideCharToMultiByte")) return 0;
-  if (wide_len < 0) {
-    wide_len = 0;
-    while (wide[wide_len] != 0) ++wide_len;
-    ++wide_len;  // the terminator is converted too
-  }
-  std::string bytes;
-  for (int32_t i = 0; i < wide_len; ++i) {
-    uint32_t code = wide[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide_len && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    char buffer[4];
-    if (code_page == PW_CP_UTF8) {
-      bytes.append(buffer, static_cast<size_t>(encode_utf8(code, buffer)));
-    } else {
-      bytes.push_back(code < 0x100 ? static_cast<char>(code) : '?');
-    }
-  }
-  int32_t needed = static_cast<int32_t>(bytes.size());
-  if (out_len == 0) return needed;
-  if (out == nullptr || needed > out_len) return 0;
-  bytes.copy(out, bytes.size());
-  return needed;
+  return emulation::wide_to_multi_byte(code_page, wide, wide_len, out, out_len, default_char,
+                                       used_default);
 }
 
 int32_t get_cursor_pos(PwPoint* point) {
@@ -263,31 +176,7 @@ int32_t show_cursor(int32_t show) {
 }  // namespace
 
 void apply_input_state(const PwMsg& msg) {
-  uint32_t vk = static_cast<uint32_t>(msg.wparam);
-  switch (msg.message) {
-    case PW_WM_KEYDOWN:
-    case PW_WM_SYSKEYDOWN:
-      set_key(vk, true, msg.lparam);
-      break;
-    case PW_WM_KEYUP:
-    case PW_WM_SYSKEYUP:
-      set_key(vk, false, msg.lparam);
-      break;
-    case PW_WM_LBUTTONDOWN:
-    case PW_WM_LBUTTONUP:
-      set_entry(PW_VK_LBUTTON, msg.message == PW_WM_LBUTTONDOWN);
-      break;
-    case PW_WM_MBUTTONDOWN:
-    case PW_WM_MBUTTONUP:
-      set_entry(PW_VK_MBUTTON, msg.message == PW_WM_MBUTTONDOWN);
-      break;
-    case PW_WM_RBUTTONDOWN:
-    case PW_WM_RBUTTONUP:
-      set_entry(PW_VK_RBUTTON, msg.message == PW_WM_RBUTTONDOWN);
-      break;
-    default:
-      break;
-  }
+  emulation::apply_key_message(state().keys, msg);
 }
 
 int char_of(uint32_t vk, const uint8_t keys[256], char16_t* unit, uint8_t* ansi) {

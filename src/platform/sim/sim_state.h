@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "handles.h"
 #include "sim_platform.h"
+#include "update_region.h"
+#include "window_props.h"
 
 namespace sim::detail {
 
@@ -25,7 +28,7 @@ struct Window {
   bool visible = false;
   bool minimized = false;
   bool topmost = false;
-  std::map<std::string, void*> props;
+  emulation::PropList props;
   PwRect update{};  // empty when left >= right or top >= bottom
 };
 
@@ -77,23 +80,15 @@ void log(const char* name, std::string detail = {});
 bool failing(const char* name);
 std::string message_name(uint32_t message);
 
-inline constexpr uintptr_t kScreenDc = 0x8;
-inline PwWindow handle(uintptr_t id) {
-  return reinterpret_cast<PwWindow>(id);
-}
-inline uintptr_t id_of(PwWindow window) {
-  return reinterpret_cast<uintptr_t>(window);
-}
-inline PwDc window_dc(uintptr_t id) {
-  return reinterpret_cast<PwDc>(id | 0x8);
-}
-inline uintptr_t dc_id(PwDc dc) {
-  return reinterpret_cast<uintptr_t>(dc);
-}
+using emulation::dc_id;
+using emulation::handle;
+using emulation::id_of;
+using emulation::kScreenDc;
+using emulation::rect_empty;
+using emulation::window_dc;
 
 Window* find(uintptr_t id);
 Window* find(PwWindow window);
-bool rect_empty(const PwRect& rect);
 PwPoint client_origin(const Window& window);
 PwRect client_size(const Window& window);  // left/top 0
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sim_state.h"
+#include "system_messages.h"
 
 namespace sim::detail {
 namespace {
@@ -238,27 +239,21 @@ int32_t set_prop(PwWindow window, const char* name, void* data) {
   log("SetPropA", name ? name : "");
   Window* w = find(window);
   if (w == nullptr || name == nullptr || failing("SetPropA")) return 0;
-  w->props[name] = data;
-  return 1;
+  return emulation::set_prop(w->props, name, data) ? 1 : 0;
 }
 
 void* get_prop(PwWindow window, const char* name) {
   log("GetPropA", name ? name : "");
   Window* w = find(window);
   if (w == nullptr || name == nullptr || failing("GetPropA")) return nullptr;
-  auto it = w->props.find(name);
-  return it == w->props.end() ? nullptr : it->second;
+  return emulation::get_prop(w->props, name);
 }
 
 void* remove_prop(PwWindow window, const char* name) {
   log("RemovePropA", name ? name : "");
   Window* w = find(window);
   if (w == nullptr || name == nullptr || failing("RemovePropA")) return nullptr;
-  auto it = w->props.find(name);
-  if (it == w->props.end()) return nullptr;
-  void* data = it->second;
-  w->props.erase(it);
-  return data;
+  return emulation::remove_prop(w->props, name);
 }
 
 bool matches(const PwMsg& msg, PwWindow filter, uint32_t first, uint32_t last) {
@@ -376,9 +371,7 @@ int32_t get_update_rect(PwWindow window, PwRect* rect, int32_t) {
   log("GetUpdateRect");
   Window* w = find(window);
   if (w == nullptr || failing("GetUpdateRect")) return 0;
-  bool any = !rect_empty(w->update);
-  if (rect) *rect = any ? w->update : PwRect{};
-  return any ? 1 : 0;
+  return emulation::update_bounds(w->update, rect) ? 1 : 0;
 }
 
 PwDc begin_paint(PwWindow window, PwPaintStruct* paint) {
@@ -432,10 +425,6 @@ Window* find(PwWindow window) {
   return find(id_of(window));
 }
 
-bool rect_empty(const PwRect& rect) {
-  return rect.left >= rect.right || rect.top >= rect.bottom;
-}
-
 static bool framed(const Window& window) {
   return (window.style & PW_WS_CAPTION) == PW_WS_CAPTION || (window.style & PW_WS_THICKFRAME);
 }
@@ -466,13 +455,7 @@ PwResult send(uintptr_t id, uint32_t message, PwWParam wparam, PwLParam lparam) 
 }
 
 void move_focus(uintptr_t id) {
-  State& s = state();
-  uintptr_t previous = s.focus;
-  if (previous == id) return;
-  s.focus = id;
-  if (previous != 0) send(previous, PW_WM_KILLFOCUS, reinterpret_cast<PwWParam>(handle(id)), 0);
-  if (id != 0 && s.focus == id)
-    send(id, PW_WM_SETFOCUS, reinterpret_cast<PwWParam>(handle(previous)), 0);
+  emulation::move_focus(state().focus, id, send);
 }
 
 void invalidate_all(uintptr_t id) {

@@ -4,6 +4,7 @@
 #include <X11/XKBlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include "system_messages.h"
 #include "x11_state.h"
 
 namespace x11 {
@@ -115,25 +116,12 @@ bool known_dc(PwDc dc) {
   return dc_id(dc) == kScreenDc || window_of_dc(dc) != nullptr;
 }
 
-bool rect_empty(const PwRect& rect) {
-  return rect.left >= rect.right || rect.top >= rect.bottom;
-}
-
 void invalidate_all(Window& window) {
   window.update = PwRect{0, 0, window.width, window.height};
 }
 
 void add_update(Window& window, const PwRect& rect) {
-  if (rect_empty(rect)) return;
-  if (rect_empty(window.update)) {
-    window.update = rect;
-    return;
-  }
-  PwRect& u = window.update;
-  if (rect.left < u.left) u.left = rect.left;
-  if (rect.top < u.top) u.top = rect.top;
-  if (rect.right > u.right) u.right = rect.right;
-  if (rect.bottom > u.bottom) u.bottom = rect.bottom;
+  emulation::add_update(window.update, rect);
 }
 
 PwResult send(uintptr_t id, uint32_t message, PwWParam wparam, PwLParam lparam) {
@@ -147,13 +135,7 @@ void post(const Queued& queued) {
 }
 
 void move_focus(uintptr_t id) {
-  State& s = state();
-  uintptr_t previous = s.focus;
-  if (previous == id) return;
-  s.focus = id;
-  if (previous != 0) send(previous, PW_WM_KILLFOCUS, reinterpret_cast<PwWParam>(handle(id)), 0);
-  if (id != 0 && s.focus == id)
-    send(id, PW_WM_SETFOCUS, reinterpret_cast<PwWParam>(handle(previous)), 0);
+  emulation::move_focus(state().focus, id, send);
 }
 
 }  // namespace x11

@@ -6,6 +6,7 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 
+#include "key_state.h"
 #include "x11_state.h"
 
 namespace x11 {
@@ -145,47 +146,10 @@ bool down(const uint8_t keys[256], uint32_t vk) {
   return (keys[vk & 0xFF] & PW_KEY_STATE_DOWN) != 0;
 }
 
-void set_entry(uint32_t vk, bool pressed) {
-  uint8_t& entry = state().keys[vk & 0xFF];
-  if (pressed) {
-    if (!(entry & PW_KEY_STATE_DOWN)) entry ^= PW_KEY_STATE_TOGGLED;
-    entry |= PW_KEY_STATE_DOWN;
-  } else {
-    entry &= static_cast<uint8_t>(~PW_KEY_STATE_DOWN);
-  }
-}
-
 void set_toggled(uint32_t vk, bool on) {
   uint8_t& entry = state().keys[vk];
   entry =
       static_cast<uint8_t>(on ? (entry | PW_KEY_STATE_TOGGLED) : (entry & ~PW_KEY_STATE_TOGGLED));
-}
-
-// Shift, Ctrl and Alt have a generic entry and one per side; the side follows the scan code or
-// the extended flag, as on a PC keyboard.
-void set_key(uint32_t vk, bool pressed, PwLParam lparam) {
-  uint32_t left = 0, right = 0;
-  bool right_side = false;
-  if (vk == PW_VK_SHIFT) {
-    left = PW_VK_LSHIFT;
-    right = PW_VK_RSHIFT;
-    right_side = pw_key_scan_code(lparam) == 0x36;
-  } else if (vk == PW_VK_CONTROL) {
-    left = PW_VK_LCONTROL;
-    right = PW_VK_RCONTROL;
-    right_side = pw_key_extended(lparam);
-  } else if (vk == PW_VK_MENU) {
-    left = PW_VK_LMENU;
-    right = PW_VK_RMENU;
-    right_side = pw_key_extended(lparam);
-  }
-  if (left == 0) {
-    set_entry(vk, pressed);
-    return;
-  }
-  set_entry(right_side ? right : left, pressed);
-  bool any = down(state().keys, left) || down(state().keys, right);
-  if (any != down(state().keys, vk) || pressed) set_entry(vk, any);
 }
 
 int32_t get_keyboard_state(uint8_t keys[256]) {
@@ -241,32 +205,7 @@ uint32_t scan_code(unsigned int keycode, bool* extended) {
 }
 
 void apply_input_state(const Queued& queued) {
-  const PwMsg& msg = queued.msg;
-  uint32_t vk = static_cast<uint32_t>(msg.wparam);
-  switch (msg.message) {
-    case PW_WM_KEYDOWN:
-    case PW_WM_SYSKEYDOWN:
-      set_key(vk, true, msg.lparam);
-      break;
-    case PW_WM_KEYUP:
-    case PW_WM_SYSKEYUP:
-      set_key(vk, false, msg.lparam);
-      break;
-    case PW_WM_LBUTTONDOWN:
-    case PW_WM_LBUTTONUP:
-      set_entry(PW_VK_LBUTTON, msg.message == PW_WM_LBUTTONDOWN);
-      break;
-    case PW_WM_MBUTTONDOWN:
-    case PW_WM_MBUTTONUP:
-      set_entry(PW_VK_MBUTTON, msg.message == PW_WM_MBUTTONDOWN);
-      break;
-    case PW_WM_RBUTTONDOWN:
-    case PW_WM_RBUTTONUP:
-      set_entry(PW_VK_RBUTTON, msg.message == PW_WM_RBUTTONDOWN);
-      break;
-    default:
-      break;
-  }
+  emulation::apply_key_message(state().keys, queued.msg);
   // The lock toggles follow the server, which also knows of lock changes made elsewhere.
   if (queued.has_locks) {
     set_toggled(PW_VK_CAPITAL, queued.locks & 1);

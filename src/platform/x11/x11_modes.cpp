@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "system_messages.h"
 #include "x11_state.h"
 
 namespace x11 {
@@ -146,10 +147,7 @@ void announce(const PwDevMode& mode) {
   State& s = state();
   std::vector<uintptr_t> ids;
   for (auto& [id, w] : s.windows) ids.push_back(id);
-  for (uintptr_t id : ids)
-    send(id, PW_WM_DISPLAYCHANGE, mode.bits_per_pel,
-         pw_make_lparam(static_cast<int32_t>(mode.pels_width),
-                        static_cast<int32_t>(mode.pels_height)));
+  emulation::announce_display_change(ids, mode, send);
 }
 
 // Switches to `wanted`; its zero or absent fields keep the current values, and a rate of 0 or 1

@@ -15,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "handles.h"
 #include "platform.h"
+#include "update_region.h"
+#include "window_props.h"
 
 namespace x11 {
 
@@ -41,7 +44,7 @@ struct Window {
   bool minimized = false;   // iconic
   bool mapped = false;      // as the server last told us
   int expected_unmaps = 0;  // unmaps we asked for ourselves, not iconification
-  std::map<std::string, void*> props;
+  emulation::PropList props;
   PwRect update{};  // empty when left >= right or top >= bottom
   int pixel_format = 0;
 };
@@ -105,26 +108,18 @@ Display* display();
 // Runs queued X requests and reports whether any of them failed.
 bool sync_ok();
 
-inline constexpr uintptr_t kScreenDc = 0x8;
-inline PwWindow handle(uintptr_t id) {
-  return reinterpret_cast<PwWindow>(id);
-}
-inline uintptr_t id_of(PwWindow window) {
-  return reinterpret_cast<uintptr_t>(window);
-}
-inline PwDc window_dc(uintptr_t id) {
-  return reinterpret_cast<PwDc>(id | 0x8);
-}
-inline uintptr_t dc_id(PwDc dc) {
-  return reinterpret_cast<uintptr_t>(dc);
-}
+using emulation::dc_id;
+using emulation::handle;
+using emulation::id_of;
+using emulation::kScreenDc;
+using emulation::rect_empty;
+using emulation::window_dc;
 
 Window* find(uintptr_t id);
 Window* find(PwWindow window);
 Window* find_xid(::Window xid);
 Window* window_of_dc(PwDc dc);  // null for the screen's device context and unknown ones
 bool known_dc(PwDc dc);
-bool rect_empty(const PwRect& rect);
 void invalidate_all(Window& window);
 void add_update(Window& window, const PwRect& rect);
 

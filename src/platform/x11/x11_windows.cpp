@@ -304,26 +304,20 @@ int32_t set_window_text(PwWindow window, const char* text) {
 
 int32_t set_prop(PwWindow window, const char* name, void* data) {
   Window* w = find(window);
-  if (w == nullptr || name == nullptr) return 0;
-  w->props[name] = data;
-  return 1;
+  if (w == nullptr) return 0;
+  return emulation::set_prop(w->props, name, data) ? 1 : 0;
 }
 
 void* get_prop(PwWindow window, const char* name) {
   Window* w = find(window);
-  if (w == nullptr || name == nullptr) return nullptr;
-  auto it = w->props.find(name);
-  return it == w->props.end() ? nullptr : it->second;
+  if (w == nullptr) return nullptr;
+  return emulation::get_prop(w->props, name);
 }
 
 void* remove_prop(PwWindow window, const char* name) {
   Window* w = find(window);
-  if (w == nullptr || name == nullptr) return nullptr;
-  auto it = w->props.find(name);
-  if (it == w->props.end()) return nullptr;
-  void* data = it->second;
-  w->props.erase(it);
-  return data;
+  if (w == nullptr) return nullptr;
+  return emulation::remove_prop(w->props, name);
 }
 
 PwWindow set_focus(PwWindow window) {
@@ -350,9 +344,7 @@ PwWindow set_active_window(PwWindow window) {
 int32_t get_update_rect(PwWindow window, PwRect* rect, int32_t) {
   Window* w = find(window);
   if (w == nullptr) return 0;
-  bool any = !rect_empty(w->update);
-  if (rect) *rect = any ? w->update : PwRect{};
-  return any ? 1 : 0;
+  return emulation::update_bounds(w->update, rect) ? 1 : 0;
 }
 
 PwDc begin_paint(PwWindow window, PwPaintStruct* paint) {
