@@ -237,6 +237,12 @@ TEST_F(X11ToolkitInput, KeysArriveWithTheirToolkitCodes) {
   const ToolkitEvent escape = tap(9);
   EXPECT_EQ(escape.ascii, 0x1B);
   EXPECT_EQ(escape.text_len, 1);
+  EXPECT_EQ(escape.focused, 1);
+  EXPECT_EQ(escape.visible, 1);
+  EXPECT_EQ(escape.win_width, kSize);
+  EXPECT_EQ(escape.win_height, kSize);
+  EXPECT_GE(escape.time, 0.0f);
+  EXPECT_LT(escape.time, 600.0f) << "seconds since the window's time base";
 }
 
 TEST_F(X11ToolkitInput, LettersCarryTheirCharacters) {
