@@ -59,9 +59,9 @@ std::optional<ToolkitEvent> wait_event(const std::function<bool(const ToolkitEve
   return std::nullopt;
 }
 
-// Drops whatever is queued once the server has handled every request made so far.
+// Drops whatever is queued, after a short pause for events still on their way.
 void drain() {
-  shell("xdotool sleep 0.05");
+  quillfen_sleep_ms(50);
   while (quillfen_poll()) quillfen_next_event(nullptr);
 }
 
