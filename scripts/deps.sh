@@ -22,8 +22,8 @@ need_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libx11-dev libxrandr-dev libgl-dev)
-# The native backend's end-to-end tests: a private X server with Mesa's software GL, input
-# injection and mode lists.
-E2E_PACKAGES=(xvfb libgl1-mesa-dri xdotool x11-xserver-utils)
+# The end-to-end tests: a private X server with Mesa's software GL, input injection, mode lists
+# and screenshots with their pixel checks.
+E2E_PACKAGES=(xvfb libgl1-mesa-dri xdotool x11-xserver-utils imagemagick)
 # The Windows cross build; its GoogleTest is built from the googletest source package.
 MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix googletest)
