@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "shell.h"
 
 namespace {
 
@@ -63,19 +64,8 @@ const Message* last_received(uint32_t message) {
   return nullptr;
 }
 
-std::string run(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    pclose(pipe);
-  }
-  while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-  return output;
-}
-
 bool xdotool(const std::string& args) {
-  return std::system(("xdotool " + args).c_str()) == 0;
+  return shell("xdotool " + args);
 }
 
 class X11Backend : public ::testing::Test {

@@ -13,27 +13,13 @@
 #include <string>
 
 #include "quillfen.h"
+#include "shell.h"
 #include "tracked_alloc.h"
 
 namespace {
 
 constexpr int32_t kSize = 800;
 constexpr uint32_t kWaitMs = 5000;  // a generous limit, not a timing requirement
-
-std::string run(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    pclose(pipe);
-  }
-  while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-  return output;
-}
-
-bool shell(const std::string& command) {
-  return std::system(command.c_str()) == 0;
-}
 
 std::string window_id() {
   return run("timeout 10 xdotool search --sync --name '^TEST$' | head -n 1");
