@@ -14,9 +14,10 @@ constexpr int kTotalRuns = 162;  // 9 counts x 3 lengths x 6 diameters, announce
 constexpr int kFirstLength = 6;
 constexpr int kDiameters = 6;
 
-void run_once() {
+void run_once(int threads) {
   place_fibers();
-  detect_contacts();
+  if (threads > 0) detect_contacts_threaded(threads);
+  else detect_contacts();
   char line[256];
   format_sweep_line(line, sizeof line, num_fibers, fiber_len, fiber_diameter, volume_fraction(),
                     network.num_contacts);
@@ -35,7 +36,7 @@ void format_sweep_line(char* out, size_t size, int count, float length, float di
   }
 }
 
-void longrun() {
+void longrun(int threads) {
   std::printf("Starting longrun: %i total iterations\n", kTotalRuns);
   for (const int32_t count : sweep_counts) {
     num_fibers = count;
@@ -45,7 +46,7 @@ void longrun() {
       std::puts("num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts");
       for (int q = 0; q < kDiameters; ++q) {
         fiber_diameter = sweep_sizes[q];
-        run_once();
+        run_once(threads);
       }
     }
   }
