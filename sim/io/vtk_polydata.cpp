@@ -42,14 +42,16 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
     ++per_fiber[static_cast<size_t>(k.first)];
     ++per_fiber[static_cast<size_t>(k.second)];
   }
-  out.text("CELL_DATA ").integer(n + c).text("\n");
-  out.text("SCALARS fiber_id int 1\nLOOKUP_TABLE default\n");
+  // One field of three arrays: a reader takes every field array, but only the first SCALARS
+  // block unless told otherwise.
+  out.text("CELL_DATA ").integer(n + c).text("\nFIELD cell_arrays 3\n");
+  out.text("fiber_id 1 ").integer(n + c).text(" int\n");
   for (int64_t k = 0; k < c; ++k) out.text("-1\n");
   for (int64_t i = 0; i < n; ++i) out.integer(i).text("\n");
-  out.text("SCALARS contact_count int 1\nLOOKUP_TABLE default\n");
+  out.text("contact_count 1 ").integer(n + c).text(" int\n");
   for (int64_t k = 0; k < c; ++k) out.text("-1\n");
   for (int32_t count : per_fiber) out.integer(count).text("\n");
-  out.text("SCALARS distance float 1\nLOOKUP_TABLE default\n");
+  out.text("distance 1 ").integer(n + c).text(" float\n");
   for (const Contact& k : contacts) out.number(k.distance).text("\n");
   for (int64_t i = 0; i < n; ++i) out.text("-1\n");
 }
