@@ -1,12 +1,11 @@
 #include "run_options.h"
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <thread>
 
 #include "arg_values.h"
+#include "option_checks.h"
 #include "settings.h"
 
 namespace {
@@ -24,96 +23,16 @@ Viewer keys (without --no-view):
   Escape, closing the window                            quit
 )";
 
-// Values are taken as text and converted here, so that every bad value gets a reason in the
-// same words, with the option and the value named.
-class ValueChecks {
- public:
-  ValueChecks(std::string program, const CLI::App& app) : program_(std::move(program)), app_(app) {}
-
-  void whole(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
-             int64_t& out) {
-    if (!wanted(option)) return;
-    std::string why;
-    if (const auto v = parse_whole(text, lo, hi, why))
-      out = *v;
-    else
-      fail(option, text, why);
-  }
-  void positive(const std::string& option, const std::string& text, float& out) {
-    if (!wanted(option)) return;
-    std::string why;
-    if (const auto v = parse_positive_float(text, why))
-      out = *v;
-    else
-      fail(option, text, why);
-  }
-  ParseOutcome outcome() const {
-    if (error_.empty()) return {};
-    return usage_error(program_, error_);
-  }
-  static ParseOutcome usage_error(const std::string& program, const std::string& message) {
-    return {false, 2,
-            program + ": " + message + ". Run '" + program + " --help' for the options.\n"};
-  }
-
- private:
-  // Only options on the line are converted, and only up to the first bad one.
-  bool wanted(const std::string& option) const { return error_.empty() && app_.count(option) > 0; }
-  void fail(const std::string& option, const std::string& text, const std::string& why) {
-    error_ = option + " '" + text + "': " + why;
-  }
-  std::string program_;
-  const CLI::App& app_;
-  std::string error_;
-};
-
-// Runs CLI11 over `args`; an outcome that stops the program when the line asks for help or
-// version or does not parse.
-std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::string>& args) {
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    return ParseOutcome{false, 0, app.help()};
-  } catch (const CLI::CallForVersion& e) {
-    return ParseOutcome{false, 0, std::string(e.what()) + "\n"};
-  } catch (const CLI::ParseError& e) {
-    return ValueChecks::usage_error(app.get_name(), e.what());
-  }
-  return std::nullopt;
-}
-
 bool same_file(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
   const auto normal = [](const std::string& p) {
     return std::filesystem::absolute(p).lexically_normal();
   };
-  return normal(a) == normal(b);
-}
-
-void add_common(CLI::App& app, std::string& seed, std::string& threads) {
-  app.set_version_flag("--version", app.get_name() + " " MIKADO_VERSION);
-  app.add_option("-s,--seed", seed,
-                 "seed of the random stream, a 32-bit signed integer (default -1)")
-      ->type_name("S");
-  app.add_option("--threads", threads,
-                 "threads for contact detection, 1 to " + std::to_string(kMaxThreads) +
-                     " (default: one per core); the results do not depend on it")
-      ->type_name("T");
-}
-
-void check_common(ValueChecks& checks, const std::string& seed, const std::string& threads,
-                  int32_t& seed_out, int& threads_out) {
-  int64_t s = seed_out, t = threads_out;
-  checks.whole("--seed", seed, INT32_MIN, INT32_MAX, s);
-  checks.whole("--threads", threads, 1, kMaxThreads, t);
-  seed_out = static_cast<int32_t>(s);
-  threads_out = static_cast<int>(t);
+  return !a.empty() && !b.empty() && normal(a) == normal(b);
 }
 
 // Output paths must name files, and different ones: two outputs renamed onto one path would
 // leave only the last.
-ParseOutcome check_output_paths(const CLI::App& app, const RunOptions& o) {
+void check_output_paths(ValueChecks& checks, const CLI::App& app, const RunOptions& o) {
   const std::pair<const char*, const std::string*> outputs[] = {{"--fibers-out", &o.fibers_out},
                                                                 {"--contacts-out", &o.contacts_out},
                                                                 {"--vtk", &o.vtk_out},
@@ -121,14 +40,13 @@ ParseOutcome check_output_paths(const CLI::App& app, const RunOptions& o) {
   for (size_t a = 0; a < std::size(outputs); ++a) {
     const auto& [option, path] = outputs[a];
     if (app.count(option) > 0 && path->empty())
-      return ValueChecks::usage_error("mikado", std::string(option) + " '': empty file name");
-    for (size_t b = 0; b < a && !path->empty(); ++b) {
+      checks.fail(std::string(option) + " '': empty file name");
+    for (size_t b = 0; b < a; ++b) {
       if (same_file(*path, *outputs[b].second))
-        return ValueChecks::usage_error("mikado", std::string(outputs[b].first) + " and " + option +
-                                                      " name the same file '" + *path + "'");
+        checks.fail(std::string(outputs[b].first) + " and " + option + " name the same file '" +
+                    *path + "'");
     }
   }
-  return {};
 }
 
 }  // namespace
@@ -142,18 +60,15 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       "Places a seeded random network of straight fibers in a cube, finds every pair of "
       "fibers in contact, prints a summary line and shows the network.",
       "mikado");
-  std::string fibers, length, diameter, box, seed, threads;
+  std::string fibers, length, diameter;
+  CommonText common;
   app.add_option("-n,--fibers", fibers,
                  "number of fibers, 0 to " + std::to_string(MAXFIB) + " (default 10000)")
       ->type_name("N");
   app.add_option("-l,--length", length, "fiber length in metres (default 2e-07)")->type_name("L");
   app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
       ->type_name("D");
-  app.add_option("--box", box,
-                 "side in metres of the cube, centred on the origin, that holds the fiber centres "
-                 "(default 2e-06)")
-      ->type_name("A");
-  add_common(app, seed, threads);
+  add_common(app, common, options.periodic);
   app.add_flag("--no-view", options.no_view,
                std::string("print the summary line, write the files and exit without a window"));
   app.add_option("--fibers-out", options.fibers_out,
@@ -175,11 +90,12 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   options.fibers = static_cast<int32_t>(count);
   checks.positive("--length", length, options.length);
   checks.positive("--diameter", diameter, options.diameter);
-  checks.positive("--box", box, options.box);
-  check_common(checks, seed, threads, options.seed, options.threads);
-  ParseOutcome outcome = checks.outcome();
-  if (outcome.run) outcome = check_output_paths(app, options);
-  return outcome;
+  check_common(checks, common, options.seed, options.threads, options.box);
+  if (checks.ok() && options.periodic &&
+      !periodic_box_fits(options.box, options.length, options.diameter))
+    checks.fail("--periodic: the box side must exceed twice the length plus the diameter");
+  check_output_paths(checks, app, options);
+  return checks.outcome();
 }
 
 ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOptions& options) {
@@ -187,10 +103,44 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       "Runs the batch parameter sweep: placement and contact count over tables of fiber "
       "counts, lengths and diameters, one line per run.",
       "mikado-longrun");
-  std::string seed, threads;
-  add_common(app, seed, threads);
+  std::string counts, lengths, diameters, repeats, shard;
+  CommonText common;
+  app.add_option("--counts", counts, "fiber counts, each 0 to " + std::to_string(MAXFIB))
+      ->type_name("N,N,...");
+  app.add_option("--lengths", lengths, "fiber lengths in metres")->type_name("L,L,...");
+  app.add_option("--diameters", diameters, "fiber diameters in metres")->type_name("D,D,...");
+  add_common(app, common, options.periodic);
+  app.add_option("--repeats", repeats, "the whole sweep R times, repeat r seeded with S - r")
+      ->type_name("R");
+  app.add_option("--shard", shard, "only the repeats r with r mod N = K (0 <= K < N)")
+      ->type_name("K/N");
+  app.add_flag("--csv", options.csv, std::string("machine-readable rows under one header line"));
   if (auto stop = parse_line(app, args)) return *stop;
+
   ValueChecks checks("mikado-longrun", app);
-  check_common(checks, seed, threads, options.seed, options.threads);
+  checks.whole_list("--counts", counts, 0, MAXFIB, options.counts);
+  checks.positive_list("--lengths", lengths, options.lengths);
+  checks.positive_list("--diameters", diameters, options.diameters);
+  check_common(checks, common, options.seed, options.threads, options.box);
+  int64_t r = options.repeats;
+  checks.whole("--repeats", repeats, 1, INT32_MAX, r);
+  options.repeats = static_cast<int32_t>(r);
+  if (checks.ok() && static_cast<int64_t>(options.seed) - (options.repeats - 1) < INT32_MIN)
+    checks.fail("--repeats '" + repeats + "': the last repeat's seed " +
+                std::to_string(static_cast<int64_t>(options.seed) - (options.repeats - 1)) +
+                " is below -2147483648");
+  if (checks.ok() && app.count("--shard") > 0) {
+    std::string why;
+    const auto slash = shard.find('/');
+    std::optional<int64_t> k, n;
+    if (slash != std::string::npos) n = parse_whole(shard.substr(slash + 1), 1, INT32_MAX, why);
+    if (n) k = parse_whole(shard.substr(0, slash), 0, *n - 1, why);
+    if (k) {
+      options.shard = static_cast<int32_t>(*k);
+      options.shards = static_cast<int32_t>(*n);
+    } else {
+      checks.fail("--shard '" + shard + "': must be K/N with 0 <= K < N");
+    }
+  }
   return checks.outcome();
 }

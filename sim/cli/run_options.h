@@ -10,16 +10,25 @@ struct RunOptions {
   float length = 2e-7f;
   float diameter = 2e-9f;
   float box = 2e-6f;
+  bool periodic = false;
   int32_t seed = -1;
-  int threads = 0;  // 0: one per core
-
-  bool no_view = false;  // print and write, but open no window
+  int threads = 0;            // 0: one per core
+  int64_t max_contacts = -1;  // -1: none given
+  bool no_view = false;       // print and write, but open no window
+  bool stats = false;         // the cluster line after the summary
   std::string fibers_out, contacts_out, vtk_out, json_out;
 };
 
-// What `mikado-longrun` was asked to do.
+// What `mikado-longrun` was asked to do. Empty tables: the compiled-in ones.
 struct SweepOptions {
+  std::vector<int32_t> counts;
+  std::vector<float> lengths, diameters;
+  float box = 2e-6f;
+  bool periodic = false;
   int32_t seed = -1;
+  int32_t repeats = 1;            // repeat r seeds the stream with seed - r
+  int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard
+  bool csv = false;
   int threads = 0;
 };
 

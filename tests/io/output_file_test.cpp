@@ -67,6 +67,15 @@ TEST_F(OutputFileTest, NothingAppearsBeforeCommitAndOnlyTheTargetAfter) {
   }
   EXPECT_EQ(read(path("a.csv")), "x,-42,2.00000002e-07\n");
   EXPECT_EQ(names(), std::vector<std::string>{"a.csv"});
+
+  // A committed file replaces the old one.
+  {
+    OutputFile f;
+    ASSERT_TRUE(f.open(path("a.csv"), error));
+    f.text("y\n");
+    ASSERT_TRUE(f.commit(error)) << error;
+  }
+  EXPECT_EQ(read(path("a.csv")), "y\n");
 }
 
 TEST_F(OutputFileTest, BadPathsAreRefusedAtOpen) {
