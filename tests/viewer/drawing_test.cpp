@@ -313,7 +313,12 @@ TEST_F(Drawing, OverlaysFollowTheirKeys) {
   Rgb red = strongest_near(axis_x);
   EXPECT_GT(red.r, red.g + 40);
   EXPECT_FALSE(drawn(fine_line));
-  EXPECT_TRUE(drawn({400.0, 400.0}));  // the marker at the origin
+  // The marker, 6 pixels across, alone below and left of the origin where no axis runs.
+  int marker = 0;
+  for (int y = 390; y < 400; ++y)
+    for (int x = 390; x < 400; ++x) marker += !is_background(surface_->at(x, y));
+  EXPECT_GE(marker, 6);
+  EXPECT_LE(marker, 12);
 
   handle_key(view_, 37);
   handle_key(view_, 41);  // O: coarse grid
@@ -332,6 +337,18 @@ TEST_F(Drawing, OverlaysFollowTheirKeys) {
   EXPECT_TRUE(is_background(at(cell)));
   const Rgb green = strongest_near(fine_line);
   EXPECT_GT(green.g, green.r);
+}
+
+TEST_F(Drawing, OverlaysLieOverTheNetworkInTheirOrder) {
+  view_.show_axes = view_.show_grid = view_.show_fine_grid = true;
+  add_level_fiber(2.0);  // along a coarse grid line
+  draw();
+  expect_line(project(view_, 0.55, 2.0, 0), true, {kFiber, kFineGrid, kCoarseGrid});
+  // Axis x in red and y in green over the grids' middle lines.
+  expect_line(project(view_, 0.55, 0, 0), true,
+              {kFineGrid, kCoarseGrid, {0.9, 0.3, 0.3, 0.5, 4.0}});
+  expect_line(project(view_, 0, 0.55, 0), false,
+              {kFineGrid, kCoarseGrid, {0.3, 0.9, 0.3, 0.5, 4.0}});
 }
 
 }  // namespace
