@@ -4,14 +4,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
+#include "event_queue.h"
 #include "gl11.h"
 #include "glx_surface.h"
 #include "network.h"
+#include "quillfen_records.h"
 #include "scene.h"
 #include "settings.h"
+#include "sim_platform.h"
 #include "viewer.h"
 
 namespace {
@@ -349,6 +354,90 @@ TEST_F(Drawing, OverlaysLieOverTheNetworkInTheirOrder) {
               {kFineGrid, kCoarseGrid, {0.9, 0.3, 0.3, 0.5, 4.0}});
   expect_line(project(view_, 0, 0.55, 0), false,
               {kFineGrid, kCoarseGrid, {0.3, 0.9, 0.3, 0.5, 4.0}});
+}
+
+TEST_F(Drawing, KeyCColoursTheClusters) {
+  // Fiber 0 is in the largest cluster, 1 in the spanning one, 2 in none, 3 past the classes.
+  for (double y : {-1.55, -2.55, 1.55, 2.55}) add_level_fiber(y);
+  uint8_t classes[] = {FIBER_LARGEST_CLUSTER, FIBER_SPANNING_CLUSTER, FIBER_PLAIN};
+  set_fiber_classes(classes, 3);
+  classes[0] = FIBER_PLAIN;  // the viewer keeps its own copy
+  const Pixel largest = project(view_, 0.3, -1.55, 0), spanning = project(view_, 0.3, -2.55, 0);
+  const Pixel plain[] = {project(view_, 0.3, 1.55, 0), project(view_, 0.3, 2.55, 0)};
+  draw();
+  for (Pixel p : {largest, spanning, plain[0], plain[1]}) expect_line(p, true, {kFiber});
+
+  EXPECT_EQ(handle_key(view_, 61), BINDING_NONE);
+  draw();
+  expect_line(largest, true, {{0.0, 0.3, 0.9, 0.9, 1.2}});
+  expect_line(spanning, true, {{0.95, 0.4, 0.0, 0.9, 1.2}});
+  for (Pixel p : plain) expect_line(p, true, {kFiber});
+
+  handle_key(view_, 61);
+  draw();
+  expect_line(largest, true, {kFiber});
+}
+
+// The loop on the scripted window system, drawing with Mesa: the scripted backend has no GL of
+// its own, so the viewer's calls reach the pbuffer context current on this thread.
+struct LoopScript {
+  std::function<void(int sleep_number)> on_sleep;
+  int sleeps = 0;
+  std::vector<float> near_at_frame;  // read back from the projection matrix
+};
+LoopScript loop_script;
+PlatformOps loop_ops;
+
+class LoopOnMesa : public Drawing {
+ protected:
+  void SetUp() override {
+    Drawing::SetUp();
+    sim::install();
+    loop_ops = *sim::ops();
+    loop_ops.sleep = [](uint32_t ms) {
+      sim::ops()->sleep(ms);
+      if (loop_script.on_sleep) loop_script.on_sleep(++loop_script.sleeps);
+    };
+    loop_ops.swap_buffers = [](PwDc dc) {
+      float projection[16];
+      glGetFloatv(GL_PROJECTION_MATRIX, projection);
+      loop_script.near_at_frame.push_back(projection[0]);  // 2 near / (right - left)
+      return sim::ops()->swap_buffers(dc);
+    };
+    install_platform(&loop_ops);
+    loop_script = LoopScript{};
+    view_state = ViewState{};
+  }
+  void TearDown() override {
+    quillfen_shutdown();
+    sim::uninstall();
+    loop_script = LoopScript{};
+    view_state = ViewState{};
+    Drawing::TearDown();
+  }
+};
+
+TEST_F(LoopOnMesa, WheelTowardRebuildsTheProjection) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  // Frames at 40 and 80 ms; the wheel notch, the highest key code, is handled in between.
+  loop_script.on_sleep = [](int n) {
+    if (n == 2) {
+      ToolkitEvent wheel_toward{};
+      wheel_toward.kind = EVENT_KEY;
+      wheel_toward.key = QUILLFEN_KEY_MAX;
+      wheel_toward.pressed = 1;
+      push_event(current_window(), &wheel_toward);
+    }
+    if (n == 5) sim::key_down(current_window()->hwnd, PW_VK_ESCAPE, 0x01);
+  };
+  ::testing::internal::CaptureStdout();  // the toolkit's renderer line
+  EXPECT_EQ(run_viewer(), 0);
+  ::testing::internal::GetCapturedStdout();
+  ASSERT_EQ(loop_script.near_at_frame.size(), 2u);
+  EXPECT_FLOAT_EQ(loop_script.near_at_frame[0], 4.4f);
+  EXPECT_FLOAT_EQ(loop_script.near_at_frame[1], 4.4f * 1.1f);
 }
 
 }  // namespace
