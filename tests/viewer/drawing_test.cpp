@@ -357,9 +357,9 @@ TEST_F(Drawing, OverlaysLieOverTheNetworkInTheirOrder) {
 }
 
 TEST_F(Drawing, KeyCColoursTheClusters) {
-  // Fiber 0 is in the largest cluster, 1 in the spanning one, 2 in none, 3 past the classes.
-  for (double y : {-1.55, -2.55, 1.55, 2.55}) add_level_fiber(y);
-  uint8_t classes[] = {FIBER_LARGEST_CLUSTER, FIBER_SPANNING_CLUSTER, FIBER_PLAIN};
+  // Fiber 0 is in the largest cluster, 1 in none, 2 in the spanning one, 3 past the classes.
+  for (double y : {-1.55, 1.55, -2.55, 2.55}) add_level_fiber(y);
+  uint8_t classes[] = {FIBER_LARGEST_CLUSTER, FIBER_PLAIN, FIBER_SPANNING_CLUSTER};
   set_fiber_classes(classes, 3);
   classes[0] = FIBER_PLAIN;  // the viewer keeps its own copy
   const Pixel largest = project(view_, 0.3, -1.55, 0), spanning = project(view_, 0.3, -2.55, 0);
