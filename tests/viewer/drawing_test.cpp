@@ -107,6 +107,8 @@ class Drawing : public ::testing::Test {
   void draw() {
     apply_projection(view_);
     EXPECT_EQ(draw_frame(view_), 1);
+    // A push or pop too many, or a batch left open, is an error GL reports and then ignores.
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     surface_->read_back();
   }
 
@@ -230,6 +232,22 @@ TEST_F(Drawing, CameraTurnsPansRollsAndZoomsInItsOrder) {
       EXPECT_GT(bluest, kBackground.b + 10) << t << " at " << p.x << "," << p.y;
     }
   }
+
+  // The axis cross turns with the scene: x red, y green, z blue.
+  num_fibers = 0;
+  view_.show_axes = true;
+  draw();
+  for (int axis = 0; axis < 3; ++axis) {
+    double tip[3] = {0, 0, 0};
+    tip[axis] = 0.7;
+    const Rgb c = strongest_near(project(view_, tip[0], tip[1], tip[2], kWidth, kHeight));
+    const int channel[3] = {c.r, c.g, c.b};
+    for (int other = 0; other < 3; ++other) {
+      if (other != axis) {
+        EXPECT_GT(channel[axis], channel[other] + 40) << axis;
+      }
+    }
+  }
 }
 
 TEST_F(Drawing, GridOfAnyShape) {
@@ -318,10 +336,17 @@ TEST_F(Drawing, OverlaysFollowTheirKeys) {
   Rgb red = strongest_near(axis_x);
   EXPECT_GT(red.r, red.g + 40);
   EXPECT_FALSE(drawn(fine_line));
-  // The marker, 6 pixels across, alone below and left of the origin where no axis runs.
-  int marker = 0;
+  // The marker, 6 pixels across, (0.8, 0.8, 0) at half alpha; alone below and left of the origin,
+  // where no axis runs.
+  int marker = 0, fully_covered = 0;
   for (int y = 390; y < 400; ++y)
-    for (int x = 390; x < 400; ++x) marker += !is_background(surface_->at(x, y));
+    for (int x = 390; x < 400; ++x) {
+      const Rgb c = surface_->at(x, y);
+      marker += !is_background(c);
+      fully_covered +=
+          std::abs(c.r - 230) <= 3 && std::abs(c.g - 223) <= 3 && std::abs(c.b - 102) <= 3;
+    }
+  EXPECT_GE(fully_covered, 3);
   EXPECT_GE(marker, 6);
   EXPECT_LE(marker, 12);
 
