@@ -1,0 +1,8 @@
+#pragma once
+
+// The all-pairs loop in the periodic box of side `box` (centred on the origin): for each pair
+// i < j, fiber j is taken at its image nearest fiber i (periodic_image.h), the contact test and
+// the diameter rejection are those of the open box, and the contact point is wrapped into the
+// box. Contacts come in pair order with the open box's capacity rule and overflow message. The
+// reference for every periodic detector; the side must pass periodic_box_valid.
+void detect_contacts_all_pairs_periodic(double box);
