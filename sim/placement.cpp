@@ -1,14 +1,19 @@
 #include "placement.h"
 
+#include "assert_stop.h"
 #include "network.h"
+#include "progress.h"
 
 namespace {
 // The placement cube is fixed; it does not follow box_min/box_max.
 constexpr float kCubeLo = -1e-6f;
 constexpr float kCubeHi = 1e-6f;
+constexpr int32_t kReportEvery = 1 << 16;
 }  // namespace
 
 void place_fibers() {
+  ALWAYS_ASSERT(num_fibers <= network.fibers.size());
+  Progress progress("placement", num_fibers);
   const float h = fiber_len * 0.5f;
   for (int32_t i = 0; i < num_fibers; ++i) {
     const Vec3 p = random_vector(network.stream, kCubeLo, kCubeHi);
@@ -19,5 +24,6 @@ void place_fibers() {
       f.start[k] = static_cast<float>(p[k] - offset);
       f.end[k] = static_cast<float>(p[k] + offset);
     }
+    if ((i + 1) % kReportEvery == 0) progress.add(kReportEvery);
   }
 }

@@ -36,13 +36,13 @@ Detection run(Detect detect) {
 // Runs the oracle and the grid with one and two threads on the placed fibers and compares.
 void expect_grid_matches_oracle(const std::string& what) {
   const Detection expected = run(detect_contacts_all_pairs);
-  std::memcpy(oracle, network.contacts, sizeof(Contact) * expected.count);
-  for (int threads : {1, 2}) {
-    std::memset(network.contacts, 0xAB, sizeof(Contact) * expected.count);
+  std::memcpy(oracle, network.contacts.data(), sizeof(Contact) * expected.count);
+  for (int threads : {1, 2, 3, 8}) {
+    std::memset(network.contacts.data(), 0xAB, sizeof(Contact) * expected.count);
     const Detection got = run([threads] { detect_contacts_threaded(threads); });
     ASSERT_EQ(got.count, expected.count) << what << ", threads " << threads;
     ASSERT_EQ(got.output, expected.output) << what << ", threads " << threads;
-    ASSERT_EQ(std::memcmp(oracle, network.contacts, sizeof(Contact) * expected.count), 0)
+    ASSERT_EQ(std::memcmp(oracle, network.contacts.data(), sizeof(Contact) * expected.count), 0)
         << what << ", threads " << threads;
   }
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+#include "contacts_grid.h"
+
+// Conservative tests ahead of the exact one: each rejects a pair only when the exact test
+// certainly fails on it.
+
+// Appends to `near` the entries of [begin, end) that may touch `a` within `limit` (midpoints in
+// reach, axes close enough), and returns the new count. `near` needs room for end - begin more
+// entries, `keep` for end - begin flags.
+int scan_cell(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t begin,
+              int32_t end, uint8_t* keep, int32_t* near, int found);
+
+// False when the closest points of the two axes certainly do not both lie inside the segments.
+bool may_meet_inside(const PreparedSegment& a, const PreparedSegment& b);
