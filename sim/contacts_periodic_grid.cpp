@@ -2,11 +2,13 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "contacts_filter.h"
 #include "contacts_periodic.h"
 #include "geomkit.h"
 #include "network.h"
@@ -33,12 +35,6 @@ struct Cells {
   std::vector<int32_t> of;     // cell of each fiber
 };
 
-// Per fiber, as the filter sees it.
-struct Sketch {
-  Vec3 mid;
-  double half;
-};
-
 struct Block {
   std::vector<Contact> contacts;  // in pair order
   bool done = false;
@@ -51,7 +47,7 @@ int axis_cell(float m, double box, const Cells& c) {
 }
 
 // Cells no smaller than `reach`, no more than about two per fiber.
-void bin(Cells& c, const std::vector<Sketch>& fibers, double box, double reach) {
+void bin(Cells& c, const std::vector<PreparedSegment>& fibers, double box, double reach) {
   const int32_t count = static_cast<int32_t>(fibers.size());
   double n = reach > 0 ? std::floor(box / (reach * (1 + 1e-6))) : 1;
   n = std::min({n, double(kMaxCellsPerAxis), std::floor(std::cbrt(2.0 * count + 64))});
@@ -94,7 +90,7 @@ int neighbours(const Cells& c, int32_t cell, int32_t* out) {
 
 struct Scan {
   const Cells& cells;
-  const std::vector<Sketch>& sketch;
+  const std::vector<PreparedSegment>& prepared;
   double box;
   double slack;  // covers the rounding of the shifted image's midpoint and half-length
   std::vector<int32_t> near;
@@ -104,16 +100,20 @@ struct Scan {
 void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
   int32_t around[27];
   const int count = neighbours(s.cells, s.cells.of[i], around);
-  const Sketch& a = s.sketch[i];
+  const PreparedSegment& a = s.prepared[i];
+  const double inverse = 1 / s.box;
   s.near.clear();
   for (int k = 0; k < count; ++k) {
     const int32_t* first = s.cells.index.data() + s.cells.start[around[k]];
     const int32_t* last = s.cells.index.data() + s.cells.start[around[k] + 1];
     for (const int32_t* e = std::upper_bound(first, last, i); e < last; ++e) {
-      const Sketch& b = s.sketch[*e];
+      const PreparedSegment& b = s.prepared[*e];
+      // The nearest image found without division may differ from image_shift's only where two
+      // images lie equally far, half a box away, so the gap is the same.
       double gap2 = 0;
       for (int ax = 0; ax < 3; ++ax) {
-        const double g = b.mid[ax] + image_shift(a.mid[ax], b.mid[ax], s.box) * s.box - a.mid[ax];
+        const double d = static_cast<double>(b.mid[ax]) - a.mid[ax];
+        const double g = d - s.box * std::nearbyint(d * inverse);
         gap2 += g * g;
       }
       const double reach = a.half + b.half + s.slack;
@@ -121,12 +121,17 @@ void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
     }
   }
   std::sort(s.near.begin(), s.near.end());
-  const Fiber& fa = network.fibers[i];
   for (const int32_t j : s.near) {
-    const Fiber b = nearest_image(network.fibers[j], s.sketch[j].mid, a.mid, s.box);
+    // An image moved along no axis keeps its end points, so its prepared segment is the stored
+    // one; prepared_contact gives segment_contact's result bit for bit.
+    const Fiber& fj = network.fibers[j];
+    const Fiber image = nearest_image(fj, s.prepared[j].mid, a.mid, s.box);
+    const bool moved = std::memcmp(&image, &fj, sizeof(Fiber)) != 0;
+    const PreparedSegment b = moved ? prepare_segment(image.start, image.end) : s.prepared[j];
+    if (!may_meet_inside(a, b)) continue;
     float distance;
     Vec3 point;
-    if (!segment_contact(fa.start, fa.end, b.start, b.end, &distance, point)) continue;
+    if (!prepared_contact(a, b, &distance, point)) continue;
     if (distance > fiber_diameter) continue;
     for (float& p : point) p = wrap_coordinate(p, s.box);
     out.push_back({i, j, distance, point});
@@ -140,24 +145,21 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
   if (num_fibers < 2) return true;
   const int64_t limit = contact_limit();
   try {
-    std::vector<Sketch> sketch(num_fibers);
+    std::vector<PreparedSegment> prepared(num_fibers);
     double widest = 0, farthest = 0;
     for (int32_t i = 0; i < num_fibers; ++i) {
       const Fiber& f = network.fibers[i];
-      double len2 = 0;
+      prepared[i] = prepare_segment(f.start, f.end);
+      widest = std::max(widest, prepared[i].half);
       for (int a = 0; a < 3; ++a) {
-        const double d = static_cast<double>(f.end[a]) - f.start[a];
-        len2 += d * d;
         farthest = std::max({farthest, std::fabs(double{f.start[a]}), std::fabs(double{f.end[a]})});
       }
-      sketch[i] = {fiber_midpoint(f), std::sqrt(len2) * 0.5};
-      widest = std::max(widest, sketch[i].half);
     }
     // Shifted coordinates lie within about a box side and a fiber of the unshifted ones; their
     // float32 rounding moves the midpoint and the half-length far less than this.
     const double slack = 1e-6 * (farthest + box + 4 * widest);
     Cells cells;
-    bin(cells, sketch, box, 2 * widest + slack);
+    bin(cells, prepared, box, 2 * widest + slack);
 
     std::vector<Block> blocks((num_fibers + kBlock - 1) / kBlock);
     std::atomic<int> next{0};
@@ -168,7 +170,7 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
     Progress progress("detection", num_fibers);
     const int workers = std::clamp(threads, 1, static_cast<int>(blocks.size()));
     const bool ok = run_workers(workers, [&](int) {
-      Scan s{cells, sketch, box, slack, {}};
+      Scan s{cells, prepared, box, slack, {}};
       for (int k; !enough && (k = next++) < static_cast<int>(blocks.size());) {
         const int32_t end = std::min(num_fibers, (k + 1) * kBlock);
         for (int32_t i = k * kBlock; i < end; ++i) scan_fiber(s, i, blocks[k].contacts);
