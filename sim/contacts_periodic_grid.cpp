@@ -27,12 +27,14 @@ namespace {
 constexpr int kMaxCellsPerAxis = 1024;
 constexpr int32_t kBlock = 1024;
 
+// Fibers in cell order: the midpoint brought into the box (double), the half-length, the index.
 struct Cells {
   int n = 1;                   // per axis
   double side = 0;             // box / n
-  std::vector<int32_t> start;  // n³ + 1 offsets into `index`
-  std::vector<int32_t> index;  // fiber indices by cell, increasing within each cell
+  std::vector<int32_t> start;  // n³ + 1 offsets into the columns
   std::vector<int32_t> of;     // cell of each fiber
+  std::vector<double> x, y, z, half;
+  std::vector<int32_t> index;  // increasing within each cell
 };
 
 struct Block {
@@ -40,10 +42,8 @@ struct Block {
   bool done = false;
 };
 
-int axis_cell(float m, double box, const Cells& c) {
-  const double half = box * 0.5;
-  const double w = m - box * std::floor((m + half) / box);
-  return std::clamp(static_cast<int>(std::floor((w + half) / c.side)), 0, c.n - 1);
+double into_box(float m, double box) {
+  return m - box * std::floor((m + box * 0.5) / box);
 }
 
 // Cells no smaller than `reach`, no more than about two per fiber.
@@ -57,31 +57,61 @@ void bin(Cells& c, const std::vector<PreparedSegment>& fibers, double box, doubl
   c.start.assign(static_cast<size_t>(cells) + 1, 0);
   c.of.resize(count);
   for (int32_t i = 0; i < count; ++i) {
-    const Vec3& m = fibers[i].mid;
-    c.of[i] =
-        (axis_cell(m[2], box, c) * c.n + axis_cell(m[1], box, c)) * c.n + axis_cell(m[0], box, c);
+    int at[3];
+    for (int a = 0; a < 3; ++a) {
+      const double w = into_box(fibers[i].mid[a], box) + box * 0.5;
+      at[a] = std::clamp(static_cast<int>(std::floor(w / c.side)), 0, c.n - 1);
+    }
+    c.of[i] = (at[2] * c.n + at[1]) * c.n + at[0];
     ++c.start[c.of[i] + 1];
   }
   for (int k = 0; k < cells; ++k) c.start[k + 1] += c.start[k];
   std::vector<int32_t> fill(c.start.begin(), c.start.end() - 1);
+  for (auto* column : {&c.x, &c.y, &c.z, &c.half}) column->resize(count);
   c.index.resize(count);
-  for (int32_t i = 0; i < count; ++i) c.index[fill[c.of[i]]++] = i;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t e = fill[c.of[i]]++;
+    c.x[e] = into_box(fibers[i].mid[0], box);
+    c.y[e] = into_box(fibers[i].mid[1], box);
+    c.z[e] = into_box(fibers[i].mid[2], box);
+    c.half[e] = fibers[i].half;
+    c.index[e] = i;
+  }
 }
 
-// The distinct cells next to `cell` (itself included) around the box: with fewer than three cells
-// per axis, the neighbours on both sides coincide and are listed once.
-int neighbours(const Cells& c, int32_t cell, int32_t* out) {
+// A cell next to another, and the shift that brings its entries beside that other cell's.
+struct Neighbour {
+  int32_t cell;
+  double shift[3];
+  double lo[3];  // lower corner of the cell, shifted
+};
+
+// The distinct cells around `cell`, itself included. With three or more cells per axis each has
+// one shift; with fewer the neighbours on both sides coincide, are listed once without shift, and
+// the nearest image is left to each pair.
+int neighbours(const Cells& c, int32_t cell, double box, Neighbour* out) {
   const int at[3] = {cell % c.n, cell / c.n % c.n, cell / (c.n * c.n)};
-  int along[3][3], count[3];
+  const int span = std::min(c.n, 3);
+  int coord[3][3];
+  double shift[3][3];
   for (int a = 0; a < 3; ++a) {
-    count[a] = std::min(c.n, 3);
-    for (int d = 0; d < count[a]; ++d) along[a][d] = (at[a] + d - 1 + c.n) % c.n;
+    for (int d = 0; d < span; ++d) {
+      const int to = at[a] + d - (c.n >= 3 ? 1 : at[a]);
+      coord[a][d] = (to + c.n) % c.n;
+      shift[a][d] = to < 0 ? -box : (to >= c.n ? box : 0.0);
+    }
   }
   int found = 0;
-  for (int z = 0; z < count[2]; ++z) {
-    for (int y = 0; y < count[1]; ++y) {
-      for (int x = 0; x < count[0]; ++x) {
-        out[found++] = (along[2][z] * c.n + along[1][y]) * c.n + along[0][x];
+  for (int z = 0; z < span; ++z) {
+    for (int y = 0; y < span; ++y) {
+      for (int x = 0; x < span; ++x) {
+        Neighbour& nb = out[found++];
+        const int xyz[3] = {x, y, z};
+        for (int a = 0; a < 3; ++a) {
+          nb.shift[a] = shift[a][xyz[a]];
+          nb.lo[a] = -box * 0.5 + coord[a][xyz[a]] * c.side + nb.shift[a];
+        }
+        nb.cell = (coord[2][z] * c.n + coord[1][y]) * c.n + coord[0][x];
       }
     }
   }
@@ -93,41 +123,96 @@ struct Scan {
   const std::vector<PreparedSegment>& prepared;
   double box;
   double slack;  // covers the rounding of the shifted image's midpoint and half-length
+  double widest;
   std::vector<int32_t> near;
 };
 
+// Appends to s.near the later fibers of one neighbouring cell whose nearest image may pass the
+// midpoint rejection of the exact test with fiber i (at w, in the box).
+void filter_cell(Scan& s, int32_t i, const double* w, double half, const Neighbour& nb) {
+  const Cells& c = s.cells;
+  const int32_t* first = c.index.data() + c.start[nb.cell];
+  const int32_t* last = c.index.data() + c.start[nb.cell + 1];
+  const int32_t begin = static_cast<int32_t>(std::upper_bound(first, last, i) - c.index.data());
+  const int32_t end = static_cast<int32_t>(last - c.index.data());
+  const double* column[3] = {c.x.data(), c.y.data(), c.z.data()};
+  const bool per_pair = c.n < 3;
+  const double inverse = 1 / s.box;
+  for (int32_t e = begin; e < end; ++e) {
+    double gap2 = 0;
+    for (int a = 0; a < 3; ++a) {
+      double g = column[a][e] + nb.shift[a] - w[a];
+      // Where two images lie equally far this may pick the other one: the gap is the same.
+      if (per_pair) g -= s.box * std::nearbyint(g * inverse);
+      gap2 += g * g;
+    }
+    const double reach = half + c.half[e] + s.slack;
+    if (gap2 < reach * reach) s.near.push_back(c.index[e]);
+  }
+}
+
+// The prepared segment of fiber j's image nearest to a. Midpoints less than half a box apart
+// along every axis need no shift; an image moved along no axis keeps its end points, so its
+// prepared segment is the stored one (prepared_contact gives segment_contact's result bit for
+// bit).
+PreparedSegment image_segment(const Scan& s, const PreparedSegment& a, int32_t j) {
+  const PreparedSegment& b = s.prepared[j];
+  bool near = true;
+  for (int ax = 0; ax < 3; ++ax) {
+    near = near && std::fabs(static_cast<double>(b.mid[ax]) - a.mid[ax]) < 0.49 * s.box;
+  }
+  if (near) return b;
+  const Fiber& fj = network.fibers[j];
+  const Fiber image = nearest_image(fj, b.mid, a.mid, s.box);
+  if (std::memcmp(&image, &fj, sizeof(Fiber)) == 0) return b;
+  return prepare_segment(image.start, image.end);
+}
+
+// False when the axes are certainly farther apart than `limit`. The exact test measures along its
+// unit common normal rounded to float32 (about 1e-7 per component), which moves the distance by
+// at most about 2e-7 of the midpoints' coordinates; the margin is several times that. Nearly
+// parallel axes are left to the exact test.
+bool axes_may_touch(const PreparedSegment& a, const PreparedSegment& b, double limit) {
+  double u[3], v[3], g[3], size = 0;
+  for (int k = 0; k < 3; ++k) {
+    u[k] = a.dir[k];
+    v[k] = b.dir[k];
+    g[k] = static_cast<double>(b.mid[k]) - a.mid[k];
+    size += std::fabs(static_cast<double>(a.mid[k])) + std::fabs(static_cast<double>(b.mid[k]));
+  }
+  const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                       u[0] * v[1] - u[1] * v[0]};
+  const double n2 = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+  if (n2 < 1e-6) return true;
+  const double along = std::fabs(n[0] * g[0] + n[1] * g[1] + n[2] * g[2]) / std::sqrt(n2);
+  return along <= limit * (1 + 1e-5) + 1e-6 * size;
+}
+
 // Contacts of fiber i with the later fibers, appended to `out` in increasing second index.
 void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
-  int32_t around[27];
-  const int count = neighbours(s.cells, s.cells.of[i], around);
   const PreparedSegment& a = s.prepared[i];
-  const double inverse = 1 / s.box;
+  const double w[3] = {into_box(a.mid[0], s.box), into_box(a.mid[1], s.box),
+                       into_box(a.mid[2], s.box)};
+  const double reach = a.half + s.widest + s.slack;
+  Neighbour around[27];
+  const int count = neighbours(s.cells, s.cells.of[i], s.box, around);
   s.near.clear();
   for (int k = 0; k < count; ++k) {
-    const int32_t* first = s.cells.index.data() + s.cells.start[around[k]];
-    const int32_t* last = s.cells.index.data() + s.cells.start[around[k] + 1];
-    for (const int32_t* e = std::upper_bound(first, last, i); e < last; ++e) {
-      const PreparedSegment& b = s.prepared[*e];
-      // The nearest image found without division may differ from image_shift's only where two
-      // images lie equally far, half a box away, so the gap is the same.
+    if (s.cells.n >= 3) {
       double gap2 = 0;
       for (int ax = 0; ax < 3; ++ax) {
-        const double d = static_cast<double>(b.mid[ax]) - a.mid[ax];
-        const double g = d - s.box * std::nearbyint(d * inverse);
+        const double g =
+            std::max({around[k].lo[ax] - w[ax], w[ax] - (around[k].lo[ax] + s.cells.side), 0.0});
         gap2 += g * g;
       }
-      const double reach = a.half + b.half + s.slack;
-      if (gap2 < reach * reach) s.near.push_back(*e);
+      if (gap2 >= reach * reach) continue;
     }
+    filter_cell(s, i, w, a.half, around[k]);
   }
   std::sort(s.near.begin(), s.near.end());
   for (const int32_t j : s.near) {
-    // An image moved along no axis keeps its end points, so its prepared segment is the stored
-    // one; prepared_contact gives segment_contact's result bit for bit.
-    const Fiber& fj = network.fibers[j];
-    const Fiber image = nearest_image(fj, s.prepared[j].mid, a.mid, s.box);
-    const bool moved = std::memcmp(&image, &fj, sizeof(Fiber)) != 0;
-    const PreparedSegment b = moved ? prepare_segment(image.start, image.end) : s.prepared[j];
+    const PreparedSegment b = image_segment(s, a, j);
+    if (!axes_may_touch(a, b, fiber_diameter)) continue;
     if (!may_meet_inside(a, b)) continue;
     float distance;
     Vec3 point;
@@ -170,7 +255,7 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
     Progress progress("detection", num_fibers);
     const int workers = std::clamp(threads, 1, static_cast<int>(blocks.size()));
     const bool ok = run_workers(workers, [&](int) {
-      Scan s{cells, prepared, box, slack, {}};
+      Scan s{cells, prepared, box, slack, widest, {}};
       for (int k; !enough && (k = next++) < static_cast<int>(blocks.size());) {
         const int32_t end = std::min(num_fibers, (k + 1) * kBlock);
         for (int32_t i = k * kBlock; i < end; ++i) scan_fiber(s, i, blocks[k].contacts);
