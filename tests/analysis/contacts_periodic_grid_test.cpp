@@ -50,7 +50,7 @@ void expect_grid_matches_oracle(const std::string& what) {
 TEST(PeriodicGrid, MatchesTheOracleFromShortFibersToTheLengthLimit) {
   SimSettingsGuard guard;
   random_seed(network.stream, -21);
-  num_fibers = 3000;
+  num_fibers = 2000;
   fiber_diameter = 2e-8f;
   const float longest = std::nextafter(static_cast<float>((kBox - fiber_diameter) / 2), 0.0f);
   for (float length : {5e-8f, 2e-7f, 3.2e-7f, 4.5e-7f, longest}) {
@@ -85,8 +85,8 @@ TEST(PeriodicGrid, MatchesTheOracleOnFibersAcrossFacesCornersAndFarOutside) {
 
 TEST(PeriodicGrid, OverflowKeepsTheFirstContactsInPairOrder) {
   SimSettingsGuard guard;
-  ASSERT_TRUE(size_network(MAXFIB, 3000));
-  num_fibers = 2500;
+  ASSERT_TRUE(size_network(MAXFIB, 2000));
+  num_fibers = 1200;
   fiber_len = 2e-7f;
   // A bundle straddling the x faces: every pair touches across them.
   for (int i = 0; i < num_fibers; ++i) {
@@ -94,7 +94,7 @@ TEST(PeriodicGrid, OverflowKeepsTheFirstContactsInPairOrder) {
     network.fibers[i] = {{x, 0, 0}, {x + 2e-7f, 0, 0}};
   }
   expect_grid_matches_oracle("bundle");
-  EXPECT_EQ(network.num_contacts, 3000);
+  EXPECT_EQ(network.num_contacts, 2000);
   ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
 }
 
