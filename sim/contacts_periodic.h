@@ -9,7 +9,8 @@ void detect_contacts_all_pairs_periodic(double box);
 
 // The same contacts, bit for bit and in the same order, found through a grid of cells that wrap
 // around the box, on `threads` workers (at least one); the result does not depend on their
-// number. Returns false, with no contacts, when its working memory cannot be had.
+// number. The side must pass periodic_box_valid. Returns false, with no contacts, when its
+// working memory cannot be had.
 bool detect_contacts_periodic_threaded(double box, int threads);
 
 // The same on as many workers as the machine has cores.

@@ -17,10 +17,12 @@
 #include "worker_threads.h"
 
 // Fibers are binned by their midpoint brought into the box, in cells of equal side that tile the
-// box exactly, so the cells wrap around it. A pair is tested only when the minimum-image distance
-// of its midpoints leaves room for the exact test to pass; that test is the all-pairs loop's own
-// (shifted image, segment_contact, diameter), so the result is the same bit for bit. Blocks of
-// consecutive first indices are shared among the workers and joined in pair order.
+// box exactly, so the cells wrap around it. A pair reaches the exact test only when conservative
+// filters leave it a chance: the minimum-image distance of the midpoints, the distance of the axes
+// along their common normal, and the closest points inside both segments. The exact test is the
+// all-pairs loop's own on the same shifted image (prepared_contact agrees with segment_contact bit
+// for bit), so the result is the same. Blocks of consecutive first indices are shared among the
+// workers and joined in pair order.
 
 namespace {
 
