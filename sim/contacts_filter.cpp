@@ -1,41 +1,129 @@
 #include "contacts_filter.h"
 
+#include <immintrin.h>
+
 #include <cmath>
 
-// The filter loop computes flags without branches so that it vectorizes; the compaction of the
-// survivors is a loop of its own.
+namespace {
+
+// The filter keeps a candidate when its midpoint is in reach and the two axes are close enough:
+// farther apart than `limit` along their common normal n (|n.gap| / |n|) they never touch. The
+// margins cover the float32 arithmetic here and the rounding of the unit normal in the exact
+// test; parallel axes (n near 0) always pass. The test
+//   |along| <= bound * sqrt(n2 + 4e-6) + slack
+// is squared without the root: the cross term 2xy is at most 0.01x^2 + 100y^2. Both vector
+// widths evaluate the same float32 operations in the same order, so they keep the same pairs.
+// The columns are padded, so a last partial vector reads harmless values.
+
+struct Narrow {
+  using F = __m128;
+  static constexpr int kLanes = 4;
+  // SSE2 is the baseline: these are inlined anyway.
+  static F set(float v) { return _mm_set1_ps(v); }
+  static F load(const float* p) { return _mm_loadu_ps(p); }
+  static F add(F a, F b) { return _mm_add_ps(a, b); }
+  static F sub(F a, F b) { return _mm_sub_ps(a, b); }
+  static F mul(F a, F b) { return _mm_mul_ps(a, b); }
+  static F le(F a, F b) { return _mm_cmple_ps(a, b); }
+  static F both(F a, F b) { return _mm_and_ps(a, b); }
+  static unsigned bits(F m) { return static_cast<unsigned>(_mm_movemask_ps(m)); }
+};
+
+// One body for both widths: each entry below expands it under its own target options.
+#define MIKADO_FILTER_BODY(V)                                                                    \
+  {                                                                                              \
+    const V::F ax = V::set(a.mid[0]), ay = V::set(a.mid[1]), az = V::set(a.mid[2]);              \
+    const V::F ah = V::set(static_cast<float>(a.half));                                          \
+    const V::F ux = V::set(a.dir[0]), uy = V::set(a.dir[1]), uz = V::set(a.dir[2]);              \
+    const V::F lim = V::set(limit);                                                              \
+    for (int32_t e = begin; e < end; e += V::kLanes) {                                           \
+      using F = V::F;                                                                            \
+      const F gx = V::sub(V::load(&g.x[e]), ax), gy = V::sub(V::load(&g.y[e]), ay),              \
+              gz = V::sub(V::load(&g.z[e]), az);                                                 \
+      const F reach = V::add(ah, V::load(&g.half[e]));                                           \
+      const F gap2 = V::add(V::add(V::mul(gx, gx), V::mul(gy, gy)), V::mul(gz, gz));             \
+      const F vx = V::load(&g.dx[e]), vy = V::load(&g.dy[e]), vz = V::load(&g.dz[e]);            \
+      const F nx = V::sub(V::mul(uy, vz), V::mul(uz, vy));                                       \
+      const F ny = V::sub(V::mul(uz, vx), V::mul(ux, vz));                                       \
+      const F nz = V::sub(V::mul(ux, vy), V::mul(uy, vx));                                       \
+      const F n2 = V::add(V::add(V::mul(nx, nx), V::mul(ny, ny)), V::mul(nz, nz));               \
+      const F along = V::add(V::add(V::mul(nx, gx), V::mul(ny, gy)), V::mul(nz, gz));            \
+      const F bound = V::add(V::mul(lim, V::set(1 + 1e-5f)), V::mul(reach, V::set(1e-5f)));      \
+      const F slack = V::mul(reach, V::set(4e-6f));                                              \
+      const F rhs =                                                                              \
+          V::add(V::mul(V::mul(V::mul(V::set(1.01f), bound), bound), V::add(n2, V::set(4e-6f))), \
+                 V::mul(V::mul(V::set(101.0f), slack), slack));                                  \
+      const F in_reach = V::le(gap2, V::mul(V::mul(reach, reach), V::set(1 + 1e-5f)));           \
+      const F close = V::le(V::mul(along, along), rhs);                                          \
+      unsigned bits = V::bits(V::both(in_reach, close));                                         \
+      if (end - e < V::kLanes) bits &= (1u << (end - e)) - 1;                                    \
+      for (; bits != 0; bits &= bits - 1) near[found++] = e + __builtin_ctz(bits);               \
+    }                                                                                            \
+    return found;                                                                                \
+  }
+
+#if !defined(_WIN32)
+// GCC cannot keep 32-byte stack slots aligned on Windows (SEH), so the wide version is left out
+// there.
+#define MIKADO_HAS_WIDE 1
+
+// The wide vectors never cross a function boundary: everything below is inlined into
+// filter_wide, so the ABI note on 32-byte vector arguments does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#define MIKADO_WIDE __attribute__((target("avx2"), always_inline))
+struct Wide {
+  using F = __m256;
+  static constexpr int kLanes = 8;
+  MIKADO_WIDE static F set(float v) { return _mm256_set1_ps(v); }
+  MIKADO_WIDE static F load(const float* p) { return _mm256_loadu_ps(p); }
+  MIKADO_WIDE static F add(F a, F b) { return _mm256_add_ps(a, b); }
+  MIKADO_WIDE static F sub(F a, F b) { return _mm256_sub_ps(a, b); }
+  MIKADO_WIDE static F mul(F a, F b) { return _mm256_mul_ps(a, b); }
+  MIKADO_WIDE static F le(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LE_OQ); }
+  MIKADO_WIDE static F both(F a, F b) { return _mm256_and_ps(a, b); }
+  MIKADO_WIDE static unsigned bits(F m) { return static_cast<unsigned>(_mm256_movemask_ps(m)); }
+};
+
+__attribute__((target("avx2"))) int filter_wide(const ContactGrid& g, const PreparedSegment& a,
+                                                float limit, int32_t begin, int32_t end,
+                                                int32_t* near, int found) MIKADO_FILTER_BODY(Wide)
+#endif
+
+    int filter_narrow(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t begin,
+                      int32_t end, int32_t* near, int found) MIKADO_FILTER_BODY(Narrow)
+
+        using Filter = int(*)(const ContactGrid&, const PreparedSegment&, float, int32_t, int32_t,
+                              int32_t*, int);
+
+Filter choose(bool wide) {
+#ifdef MIKADO_HAS_WIDE
+  if (wide && wide_filter_available()) return filter_wide;
+#else
+  (void)wide;
+#endif
+  return filter_narrow;
+}
+
+Filter chosen = choose(true);
+
+}  // namespace
+
+bool wide_filter_available() {
+#ifdef MIKADO_HAS_WIDE
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+void use_wide_filter(bool wide) {
+  chosen = choose(wide);
+}
+
 int scan_cell(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t begin,
-              int32_t end, uint8_t* keep, int32_t* near, int found) {
-  const float ax = a.mid[0], ay = a.mid[1], az = a.mid[2], ah = static_cast<float>(a.half);
-  const float ux = a.dir[0], uy = a.dir[1], uz = a.dir[2];
-  const float *cx = g.x.data(), *cy = g.y.data(), *cz = g.z.data(), *ch = g.half.data();
-  const float *cdx = g.dx.data(), *cdy = g.dy.data(), *cdz = g.dz.data();
-  const int32_t count = end - begin;
-  cx += begin, cy += begin, cz += begin, ch += begin, cdx += begin, cdy += begin, cdz += begin;
-  for (int32_t e = 0; e < count; ++e) {
-    const float gx = cx[e] - ax, gy = cy[e] - ay, gz = cz[e] - az;
-    const float reach = ah + ch[e];
-    const float gap2 = gx * gx + gy * gy + gz * gz;
-    const float vx = cdx[e], vy = cdy[e], vz = cdz[e];
-    const float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-    const float n2 = nx * nx + ny * ny + nz * nz;
-    const float along = nx * gx + ny * gy + nz * gz;
-    // Axes farther apart than `limit` along their common normal n (|n.gap| / |n|) never touch.
-    // The margins cover the float32 arithmetic here and the rounding of the unit normal in the
-    // exact test; parallel axes (n near 0) always pass.
-    const float bound = limit * (1 + 1e-5f) + reach * 1e-5f;
-    const float slack = reach * 4e-6f;
-    // |along| <= bound * sqrt(n2 + 4e-6) + slack, squared without the root: the cross term
-    // 2xy is at most 0.01x^2 + 100y^2.
-    const bool close = along * along <= 1.01f * bound * bound * (n2 + 4e-6f) + 101 * slack * slack;
-    const bool in_reach = gap2 <= reach * reach * (1 + 1e-5f);
-    keep[e] = in_reach & close;
-  }
-  for (int32_t e = 0; e < count; ++e) {
-    near[found] = begin + e;
-    found += keep[e];
-  }
-  return found;
+              int32_t end, int32_t* near, int found) {
+  return chosen(g, a, limit, begin, end, near, found);
 }
 
 // With u, v the unit directions, n = u x v and g = b.mid - a.mid, the closest points of the

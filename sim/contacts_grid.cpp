@@ -116,8 +116,10 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
   for (int c = 0; c < cells; ++c) g.cell_start[c + 1] += g.cell_start[c];
   fit(cell_fill, cells);
   std::copy(g.cell_start.begin(), g.cell_start.begin() + cells, cell_fill.begin());
+  // Padded for the filter's last partial vector.
   for (std::vector<float>* column : {&g.x, &g.y, &g.z, &g.half, &g.dx, &g.dy, &g.dz}) {
-    fit(*column, count);
+    fit(*column, static_cast<size_t>(count) + kColumnPadding);
+    std::fill(column->begin() + count, column->end(), 0.0f);
   }
   fit(g.exact_half, count);
   fit(g.index, count);
