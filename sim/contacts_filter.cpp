@@ -31,11 +31,13 @@ struct Narrow {
 
 // One body for both widths: each entry below expands it under its own target options.
 #define MIKADO_FILTER_BODY(V)                                                                    \
-  {                                                                                              \
-    const V::F ax = V::set(a.mid[0]), ay = V::set(a.mid[1]), az = V::set(a.mid[2]);              \
-    const V::F ah = V::set(static_cast<float>(a.half));                                          \
-    const V::F ux = V::set(a.dir[0]), uy = V::set(a.dir[1]), uz = V::set(a.dir[2]);              \
-    const V::F lim = V::set(limit);                                                              \
+  const V::F ax = V::set(a.mid[0]), ay = V::set(a.mid[1]), az = V::set(a.mid[2]);                \
+  const V::F ah = V::set(static_cast<float>(a.half));                                            \
+  const V::F ux = V::set(a.dir[0]), uy = V::set(a.dir[1]), uz = V::set(a.dir[2]);                \
+  const V::F lim = V::set(limit);                                                                \
+  int found = 0;                                                                                 \
+  for (const EntryRange* r = ranges; r != ranges + count; ++r) {                                 \
+    const int32_t begin = r->begin, end = r->end;                                                \
     for (int32_t e = begin; e < end; e += V::kLanes) {                                           \
       using F = V::F;                                                                            \
       const F gx = V::sub(V::load(&g.x[e]), ax), gy = V::sub(V::load(&g.y[e]), ay),              \
@@ -59,8 +61,8 @@ struct Narrow {
       if (end - e < V::kLanes) bits &= (1u << (end - e)) - 1;                                    \
       for (; bits != 0; bits &= bits - 1) near[found++] = e + __builtin_ctz(bits);               \
     }                                                                                            \
-    return found;                                                                                \
-  }
+  }                                                                                              \
+  return found;
 
 #if !defined(_WIN32)
 // GCC cannot keep 32-byte stack slots aligned on Windows (SEH), so the wide version is left out
@@ -85,15 +87,19 @@ struct Wide {
 };
 
 __attribute__((target("avx2"))) int filter_wide(const ContactGrid& g, const PreparedSegment& a,
-                                                float limit, int32_t begin, int32_t end,
-                                                int32_t* near, int found) MIKADO_FILTER_BODY(Wide)
+                                                float limit, const EntryRange* ranges, int count,
+                                                int32_t* near) {
+  MIKADO_FILTER_BODY(Wide)
+}
 #endif
 
-    int filter_narrow(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t begin,
-                      int32_t end, int32_t* near, int found) MIKADO_FILTER_BODY(Narrow)
+int filter_narrow(const ContactGrid& g, const PreparedSegment& a, float limit,
+                  const EntryRange* ranges, int count, int32_t* near) {
+  MIKADO_FILTER_BODY(Narrow)
+}
 
-        using Filter = int(*)(const ContactGrid&, const PreparedSegment&, float, int32_t, int32_t,
-                              int32_t*, int);
+using Filter = int (*)(const ContactGrid&, const PreparedSegment&, float, const EntryRange*, int,
+                       int32_t*);
 
 Filter choose(bool wide) {
 #ifdef MIKADO_HAS_WIDE
@@ -121,35 +127,39 @@ void use_wide_filter(bool wide) {
   chosen = choose(wide);
 }
 
-int scan_cell(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t begin,
-              int32_t end, int32_t* near, int found) {
-  return chosen(g, a, limit, begin, end, near, found);
+int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit,
+               const EntryRange* ranges, int count, int32_t* near) {
+  return chosen(g, a, limit, ranges, count, near);
 }
 
 // With u, v the unit directions, n = u x v and g = b.mid - a.mid, the closest points of the
 // axes lie at s = (g x v).n / n.n along u from a.mid and t = (g x u).n / n.n along v from b.mid.
 // The exact test rounds its unit normal (direction error about 2e-7) and its closest points to
 // float32, which moves them by at most about 2e-7 (|g| + |s| + |t|) / |n| plus 2e-7 of their
-// coordinates; the margin is 50 times that. Nearly parallel axes are left to the exact test.
+// coordinates; the margin allows 50 times that. Axes closer to parallel than |n| = 0.1 are left
+// to the exact test; above it 1 / |n| <= 1 / n.n <= 100, so the test needs no root or division.
 bool may_meet_inside(const PreparedSegment& a, const PreparedSegment& b) {
-  double u[3], v[3], g[3], size = a.half + b.half;
+  double u[3], v[3], g[3], size = 0, gap = 0;
   for (int k = 0; k < 3; ++k) {
     u[k] = a.dir[k];
     v[k] = b.dir[k];
     g[k] = static_cast<double>(b.mid[k]) - a.mid[k];
     size += std::fabs(static_cast<double>(a.mid[k])) + std::fabs(static_cast<double>(b.mid[k]));
+    gap += std::fabs(g[k]);
   }
   const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
                        u[0] * v[1] - u[1] * v[0]};
   const double n2 = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
-  if (n2 < 1e-6) return true;
+  if (n2 < 1e-2) return true;
   const double gv[3] = {g[1] * v[2] - g[2] * v[1], g[2] * v[0] - g[0] * v[2],
                         g[0] * v[1] - g[1] * v[0]};
   const double gu[3] = {g[1] * u[2] - g[2] * u[1], g[2] * u[0] - g[0] * u[2],
                         g[0] * u[1] - g[1] * u[0]};
-  const double s = std::fabs(gv[0] * n[0] + gv[1] * n[1] + gv[2] * n[2]) / n2;
-  const double t = std::fabs(gu[0] * n[0] + gu[1] * n[1] + gu[2] * n[2]) / n2;
-  const double gap = std::fabs(g[0]) + std::fabs(g[1]) + std::fabs(g[2]);
-  const double margin = 1e-5 * ((gap + s + t + a.half + b.half) / std::sqrt(n2) + size);
-  return s <= a.half + margin && t <= b.half + margin;
+  const double s = std::fabs(gv[0] * n[0] + gv[1] * n[1] + gv[2] * n[2]);  // |s| n.n
+  const double t = std::fabs(gu[0] * n[0] + gu[1] * n[1] + gu[2] * n[2]);  // |t| n.n
+  // The margin times n.n: 1e-5 ((gap + |s| + |t| + halves) n.n / |n| + (size + halves) n.n),
+  // bounded with n.n / |n| <= 1 and |s| n.n / |n| <= 10 |s| n.n.
+  const double halves = a.half + b.half;
+  const double margin = 1e-5 * (gap + halves + (size + halves) * n2) + 1e-4 * (s + t);
+  return s <= a.half * n2 + margin && t <= b.half * n2 + margin;
 }

@@ -7,11 +7,16 @@
 // Conservative tests ahead of the exact one: each rejects a pair only when the exact test
 // certainly fails on it.
 
-// Appends to `near` the entries of [begin, end) that may touch `a` within `limit` (midpoints in
-// reach, axes close enough), and returns the new count. `near` needs room for end - begin more
-// entries.
-int scan_cell(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t begin,
-              int32_t end, int32_t* near, int found);
+// A run of grid entries [begin, end).
+struct EntryRange {
+  int32_t begin, end;
+};
+
+// Writes to `near` the entries of the ranges that may touch `a` within `limit` (midpoints in
+// reach, axes close enough), in range order, and returns their count. `near` needs room for
+// every entry of the ranges.
+int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit,
+               const EntryRange* ranges, int count, int32_t* near);
 
 // Whether the CPU runs the AVX2 version of the candidate filter, and the choice of version
 // (SSE2 when false or unavailable; AVX2 by default where available). Both keep the same pairs.
