@@ -49,10 +49,8 @@ struct Scan {
   std::vector<int32_t> per_fiber;
 };
 
-constexpr int kWidth = 2 * kMaxSpan + 1;
-
 struct Neighbour {
-  int dx, dy, dz;     // offset from the scanned cell plus the span
+  int dx, dy, dz;     // offset from the scanned cell plus one
   int32_t next, end;  // entries not yet known to precede the current fiber
 };
 
@@ -70,18 +68,16 @@ int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour*
   const PreparedSegment a = g.segment(ea);
   const float limit = fiber_diameter;
   const double reach2 = g.reach * g.reach;
-  // Squared distances from the midpoint to the cells `span` below to `span` above its own, per
-  // axis.
-  double gap[3][kWidth];
+  // Squared distances from the midpoint to the cells below, at and above its own, per axis.
+  double gap[3][3];
   for (int k = 0; k < 3; ++k) {
-    for (int d = -g.span; d <= g.span; ++d) {
-      const double below = a.mid[k] - (g.lo[k] + (cell[k] + d + 1) * g.cell);
-      const double above = g.lo[k] + (cell[k] + d) * g.cell - a.mid[k];
-      const double apart = d < 0 ? below : (d > 0 ? above : 0);
-      gap[k][d + g.span] = apart > 0 ? apart * apart : 0;
-    }
+    const double below = a.mid[k] - (g.lo[k] + cell[k] * g.cell);
+    const double above = g.lo[k] + (cell[k] + 1) * g.cell - a.mid[k];
+    gap[k][0] = below > 0 ? below * below : 0;
+    gap[k][1] = 0;
+    gap[k][2] = above > 0 ? above * above : 0;
   }
-  EntryRange ranges[kWidth * kWidth * kWidth];
+  EntryRange ranges[27];
   int used = 0;
   size_t entries = 0;
   const int32_t* idx = g.index.data();
@@ -93,13 +89,14 @@ int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour*
     ranges[used++] = {b.next, b.end};
     entries += b.end - b.next;
   }
-  if (s.near.size() < entries) s.near.resize(2 * entries);
-  const int found = scan_cells(g, a, limit, ranges, used, s.near.data());
+  if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
+  int found = scan_cells(g, a, limit, ranges, used, s.near.data());
+  std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
+  found = keep_interior(g, a, s.near.data(), found);
   s.found.clear();
   for (int k = 0; k < found; ++k) {
     const int32_t eb = s.near[k];
     const PreparedSegment other = g.segment(eb);
-    if (!may_meet_inside(a, other)) continue;
     float distance;
     Vec3 point;
     if (!prepared_contact(a, other, &distance, point)) continue;
@@ -122,20 +119,19 @@ void scan_chunk(const ContactGrid& g, Chunk& chunk, Scan& s) {
   }
   s.raw.clear();
   s.per_fiber.assign(chunk.end - chunk.begin + 1, 0);
-  Neighbour nb[kWidth * kWidth * kWidth];
-  const int r = g.span;
+  Neighbour nb[27];
   for (int z = 0; z < g.n[2]; ++z) {
     for (int y = 0; y < g.n[1]; ++y) {
       for (int x = 0; x < g.n[0]; ++x) {
         const int a = g.id(x, y, z);
         if (s.from[a] == s.to[a]) continue;
         int count = 0;
-        for (int bz = std::max(z - r, 0); bz <= std::min(z + r, g.n[2] - 1); ++bz) {
-          for (int by = std::max(y - r, 0); by <= std::min(y + r, g.n[1] - 1); ++by) {
-            for (int bx = std::max(x - r, 0); bx <= std::min(x + r, g.n[0] - 1); ++bx) {
+        for (int bz = std::max(z - 1, 0); bz <= std::min(z + 1, g.n[2] - 1); ++bz) {
+          for (int by = std::max(y - 1, 0); by <= std::min(y + 1, g.n[1] - 1); ++by) {
+            for (int bx = std::max(x - 1, 0); bx <= std::min(x + 1, g.n[0] - 1); ++bx) {
               const int b = g.id(bx, by, bz);
               if (s.from[b] == g.cell_start[b + 1]) continue;
-              nb[count++] = {bx - x + r, by - y + r, bz - z + r, s.from[b], g.cell_start[b + 1]};
+              nb[count++] = {bx - x + 1, by - y + 1, bz - z + 1, s.from[b], g.cell_start[b + 1]};
             }
           }
         }

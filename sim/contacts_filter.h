@@ -18,6 +18,10 @@ struct EntryRange {
 int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit,
                const EntryRange* ranges, int count, int32_t* near);
 
+// Keeps, in order, the entries of near[0 .. count - 1] that pass may_meet_inside against `a`,
+// and returns their count. `near` needs room for 8 entries past `count`.
+int keep_interior(const ContactGrid& g, const PreparedSegment& a, int32_t* near, int count);
+
 // Whether the CPU runs the AVX2 version of the candidate filter, and the choice of version
 // (SSE2 when false or unavailable; AVX2 by default where available). Both keep the same pairs.
 bool wide_filter_available();

@@ -7,20 +7,16 @@
 #include "network.h"
 
 // Fibers binned by midpoint into cubic cells no smaller than the largest reach of the midpoint
-// rejection divided by `span`, so every partner of a fiber lies within `span` cells of its own
-// along each axis. Dense networks get half-size cells (span 2), which hold fewer candidates
-// outside the reach. The
+// rejection, so every partner of a fiber lies in its own cell or one of the 26 around it. The
 // prepared segments are stored as columns in cell order (by cell, then by index), so that a
 // cell's fibers are contiguous for the candidate filter and the exact test alike.
 inline constexpr int kColumnPadding = 8;
-inline constexpr int kMaxSpan = 2;
 
 struct ContactGrid {
   double lo[3];
   double cell;
   double reach;  // no pair farther apart than this can pass the midpoint rejection
   int n[3];
-  int span;  // 1 or 2
 
   std::vector<int32_t> cell_start;               // cells + 1 offsets into the columns
   std::vector<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
