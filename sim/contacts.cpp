@@ -43,7 +43,6 @@ struct Found {
 // One worker's scratch.
 struct Scan {
   std::vector<int32_t> from, to;  // per cell: its entries with index in [begin, end)
-  std::vector<uint8_t> keep;
   std::vector<int32_t> near;
   std::vector<Found> found;
   std::vector<Contact> raw;  // the chunk's contacts, per first index in cell order
@@ -51,7 +50,7 @@ struct Scan {
 };
 
 struct Neighbour {
-  int cell, x, y, z;
+  int dx, dy, dz;     // offset from the scanned cell plus one
   int32_t next, end;  // entries not yet known to precede the current fiber
 };
 
@@ -63,29 +62,41 @@ int32_t first_at_least(const ContactGrid& g, int c, int32_t value) {
 
 // Contacts of fiber i (entry ea) with the later fibers of its neighbouring cells, appended to
 // s.raw in increasing second index.
-int32_t scan_fiber(const ContactGrid& g, int32_t ea, Neighbour* nb, int count, Scan& s) {
+int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour* nb, int count,
+                   Scan& s) {
   const int32_t i = g.index[ea];
   const PreparedSegment a = g.segment(ea);
   const float limit = fiber_diameter;
   const double reach2 = g.reach * g.reach;
-  int found = 0;
+  // Squared distances from the midpoint to the cells below, at and above its own, per axis.
+  double gap[3][3];
+  for (int k = 0; k < 3; ++k) {
+    const double below = a.mid[k] - (g.lo[k] + cell[k] * g.cell);
+    const double above = g.lo[k] + (cell[k] + 1) * g.cell - a.mid[k];
+    gap[k][0] = below > 0 ? below * below : 0;
+    gap[k][1] = 0;
+    gap[k][2] = above > 0 ? above * above : 0;
+  }
+  EntryRange ranges[27];
+  int used = 0;
+  size_t entries = 0;
+  const int32_t* idx = g.index.data();
   for (int k = 0; k < count; ++k) {
     Neighbour& b = nb[k];
-    if (g.gap2(a.mid[0], b.x, 0) + g.gap2(a.mid[1], b.y, 1) + g.gap2(a.mid[2], b.z, 2) > reach2) {
-      continue;
-    }
-    const int32_t* idx = g.index.data();
+    if (gap[0][b.dx] + gap[1][b.dy] + gap[2][b.dz] > reach2) continue;
     while (b.next < b.end && idx[b.next] <= i) ++b.next;
-    const int32_t n = b.end - b.next;
-    if (n == 0) continue;
-    if (s.near.size() < static_cast<size_t>(found + n)) s.near.resize(2 * (found + n));
-    found = scan_cell(g, a, limit, b.next, b.end, s.keep.data(), s.near.data(), found);
+    if (b.next == b.end) continue;
+    ranges[used++] = {b.next, b.end};
+    entries += b.end - b.next;
   }
+  if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
+  int found = scan_cells(g, a, limit, ranges, used, s.near.data());
+  std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
+  found = keep_interior(g, a, s.near.data(), found);
   s.found.clear();
   for (int k = 0; k < found; ++k) {
     const int32_t eb = s.near[k];
     const PreparedSegment other = g.segment(eb);
-    if (!may_meet_inside(a, other)) continue;
     float distance;
     Vec3 point;
     if (!prepared_contact(a, other, &distance, point)) continue;
@@ -119,12 +130,14 @@ void scan_chunk(const ContactGrid& g, Chunk& chunk, Scan& s) {
           for (int by = std::max(y - 1, 0); by <= std::min(y + 1, g.n[1] - 1); ++by) {
             for (int bx = std::max(x - 1, 0); bx <= std::min(x + 1, g.n[0] - 1); ++bx) {
               const int b = g.id(bx, by, bz);
-              nb[count++] = {b, bx, by, bz, s.from[b], g.cell_start[b + 1]};
+              if (s.from[b] == g.cell_start[b + 1]) continue;
+              nb[count++] = {bx - x + 1, by - y + 1, bz - z + 1, s.from[b], g.cell_start[b + 1]};
             }
           }
         }
+        const int cell[3] = {x, y, z};
         for (int32_t ea = s.from[a]; ea < s.to[a]; ++ea) {
-          s.per_fiber[g.index[ea] - chunk.begin + 1] = scan_fiber(g, ea, nb, count, s);
+          s.per_fiber[g.index[ea] - chunk.begin + 1] = scan_fiber(g, cell, ea, nb, count, s);
         }
       }
     }
@@ -177,7 +190,6 @@ bool detect_contacts_threaded(int threads) {
     Progress progress("detection", num_fibers);
     const bool ok = run_workers(workers, [&](int) {
       Scan s;
-      s.keep.resize(widest);
       s.near.resize(widest);
       for (int k; !enough && (k = next++) < static_cast<int>(chunks.size());) {
         scan_chunk(grid, chunks[k], s);

@@ -66,7 +66,9 @@ Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
   return all;
 }
 
-// Cells at least as large as the reach, and no more of them than about two per fiber.
+// Cells at least as large as the reach, and no more of them than about two per fiber. (Half-size
+// cells with a 5 x 5 x 5 neighbourhood scan fewer candidates in dense networks, but their extra
+// visits cost more than that saves up to 100 fibers per cell.)
 void choose_cells(ContactGrid& g, const Extent& e, int32_t count) {
   // The margin covers rounding in the cell arithmetic.
   g.reach = 2 * e.max_half * (1 + 1e-6);
@@ -116,8 +118,10 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
   for (int c = 0; c < cells; ++c) g.cell_start[c + 1] += g.cell_start[c];
   fit(cell_fill, cells);
   std::copy(g.cell_start.begin(), g.cell_start.begin() + cells, cell_fill.begin());
+  // Padded for the filter's last partial vector.
   for (std::vector<float>* column : {&g.x, &g.y, &g.z, &g.half, &g.dx, &g.dy, &g.dz}) {
-    fit(*column, count);
+    fit(*column, static_cast<size_t>(count) + kColumnPadding);
+    std::fill(column->begin() + count, column->end(), 0.0f);
   }
   fit(g.exact_half, count);
   fit(g.index, count);

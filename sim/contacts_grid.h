@@ -10,14 +10,16 @@
 // rejection, so every partner of a fiber lies in its own cell or one of the 26 around it. The
 // prepared segments are stored as columns in cell order (by cell, then by index), so that a
 // cell's fibers are contiguous for the candidate filter and the exact test alike.
+inline constexpr int kColumnPadding = 8;
+
 struct ContactGrid {
   double lo[3];
   double cell;
   double reach;  // no pair farther apart than this can pass the midpoint rejection
   int n[3];
 
-  std::vector<int32_t> cell_start;  // cells + 1 offsets into the columns
-  std::vector<float> x, y, z, half, dx, dy, dz;
+  std::vector<int32_t> cell_start;               // cells + 1 offsets into the columns
+  std::vector<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
   std::vector<double> exact_half;
   std::vector<int32_t> index;
 

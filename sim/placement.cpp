@@ -5,9 +5,6 @@
 #include "progress.h"
 
 namespace {
-// The placement cube is fixed; it does not follow box_min/box_max.
-constexpr float kCubeLo = -1e-6f;
-constexpr float kCubeHi = 1e-6f;
 constexpr int32_t kReportEvery = 1 << 16;
 }  // namespace
 
@@ -16,7 +13,10 @@ void place_fibers() {
   Progress progress("placement", num_fibers);
   const float h = fiber_len * 0.5f;
   for (int32_t i = 0; i < num_fibers; ++i) {
-    const Vec3 p = random_vector(network.stream, kCubeLo, kCubeHi);
+    // Centres are uniform in the box, drawn x, then y, then z; the default box is the cube
+    // of side 2e-6 around the origin.
+    Vec3 p;
+    for (int k = 0; k < 3; ++k) p[k] = random_range(network.stream, box_min[k], box_max[k]);
     const Vec3 d = random_direction(network.stream);
     Fiber& f = network.fibers[i];
     for (int k = 0; k < 3; ++k) {
