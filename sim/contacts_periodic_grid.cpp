@@ -29,13 +29,15 @@ namespace {
 constexpr int kMaxCellsPerAxis = 1024;
 constexpr int32_t kBlock = 1024;
 
-// Fibers in cell order: the midpoint brought into the box (double), the half-length, the index.
+// Fibers in cell order: the midpoint brought into the box (double), the prepared segment, the
+// index.
 struct Cells {
   int n = 1;                   // per axis
   double side = 0;             // box / n
   std::vector<int32_t> start;  // n³ + 1 offsets into the columns
   std::vector<int32_t> of;     // cell of each fiber
-  std::vector<double> x, y, z, half;
+  std::vector<double> x, y, z;
+  std::vector<PreparedSegment> segment;
   std::vector<int32_t> index;  // increasing within each cell
 };
 
@@ -69,14 +71,15 @@ void bin(Cells& c, const std::vector<PreparedSegment>& fibers, double box, doubl
   }
   for (int k = 0; k < cells; ++k) c.start[k + 1] += c.start[k];
   std::vector<int32_t> fill(c.start.begin(), c.start.end() - 1);
-  for (auto* column : {&c.x, &c.y, &c.z, &c.half}) column->resize(count);
+  for (auto* column : {&c.x, &c.y, &c.z}) column->resize(count);
+  c.segment.resize(count);
   c.index.resize(count);
   for (int32_t i = 0; i < count; ++i) {
     const int32_t e = fill[c.of[i]]++;
     c.x[e] = into_box(fibers[i].mid[0], box);
     c.y[e] = into_box(fibers[i].mid[1], box);
     c.z[e] = into_box(fibers[i].mid[2], box);
-    c.half[e] = fibers[i].half;
+    c.segment[e] = fibers[i];
     c.index[e] = i;
   }
 }
@@ -120,52 +123,23 @@ int neighbours(const Cells& c, int32_t cell, double box, Neighbour* out) {
   return found;
 }
 
-struct Scan {
-  const Cells& cells;
-  const std::vector<PreparedSegment>& prepared;
-  double box;
-  double slack;  // covers the rounding of the shifted image's midpoint and half-length
-  double widest;
-  std::vector<int32_t> near;
-};
-
-// Appends to s.near the later fibers of one neighbouring cell whose nearest image may pass the
-// midpoint rejection of the exact test with fiber i (at w, in the box).
-void filter_cell(Scan& s, int32_t i, const double* w, double half, const Neighbour& nb) {
-  const Cells& c = s.cells;
-  const int32_t* first = c.index.data() + c.start[nb.cell];
-  const int32_t* last = c.index.data() + c.start[nb.cell + 1];
-  const int32_t begin = static_cast<int32_t>(std::upper_bound(first, last, i) - c.index.data());
-  const int32_t end = static_cast<int32_t>(last - c.index.data());
-  const double* column[3] = {c.x.data(), c.y.data(), c.z.data()};
-  const bool per_pair = c.n < 3;
-  const double inverse = 1 / s.box;
-  for (int32_t e = begin; e < end; ++e) {
-    double gap2 = 0;
-    for (int a = 0; a < 3; ++a) {
-      double g = column[a][e] + nb.shift[a] - w[a];
-      // Where two images lie equally far this may pick the other one: the gap is the same.
-      if (per_pair) g -= s.box * std::nearbyint(g * inverse);
-      gap2 += g * g;
-    }
-    const double reach = half + c.half[e] + s.slack;
-    if (gap2 < reach * reach) s.near.push_back(c.index[e]);
-  }
-}
-
-// The prepared segment of fiber j's image nearest to a. Midpoints less than half a box apart
-// along every axis need no shift; an image moved along no axis keeps its end points, so its
+// The prepared segment b of fiber j, or of its image nearest to a. Midpoints less than half a box
+// apart along every axis need no shift; an image moved along no axis keeps its end points, so its
 // prepared segment is the stored one (prepared_contact gives segment_contact's result bit for
 // bit).
-PreparedSegment image_segment(const Scan& s, const PreparedSegment& a, int32_t j) {
-  const PreparedSegment& b = s.prepared[j];
+bool unshifted(const PreparedSegment& a, const PreparedSegment& b, double box) {
   bool near = true;
   for (int ax = 0; ax < 3; ++ax) {
-    near = near && std::fabs(static_cast<double>(b.mid[ax]) - a.mid[ax]) < 0.49 * s.box;
+    near = near && std::fabs(static_cast<double>(b.mid[ax]) - a.mid[ax]) < 0.49 * box;
   }
-  if (near) return b;
+  return near;
+}
+
+PreparedSegment image_segment(const PreparedSegment& a, const PreparedSegment& b, int32_t j,
+                              double box) {
+  if (unshifted(a, b, box)) return b;
   const Fiber& fj = network.fibers[j];
-  const Fiber image = nearest_image(fj, b.mid, a.mid, s.box);
+  const Fiber image = nearest_image(fj, b.mid, a.mid, box);
   if (std::memcmp(&image, &fj, sizeof(Fiber)) == 0) return b;
   return prepare_segment(image.start, image.end);
 }
@@ -190,6 +164,44 @@ bool axes_may_touch(const PreparedSegment& a, const PreparedSegment& b, double l
   return along <= limit * (1 + 1e-5) + 1e-6 * size;
 }
 
+struct Scan {
+  const Cells& cells;
+  const std::vector<PreparedSegment>& prepared;
+  double box;
+  double slack;  // covers the rounding of the shifted image's midpoint and half-length
+  double widest;
+  std::vector<int32_t> near;
+};
+
+// Appends to s.near the entries of the later fibers of one neighbouring cell whose nearest image
+// may pass the exact test with fiber i (at w, in the box): the midpoint rejection, and where no
+// shift is needed the axis distance.
+void filter_cell(Scan& s, int32_t i, const double* w, const PreparedSegment& a,
+                 const Neighbour& nb) {
+  const Cells& c = s.cells;
+  const int32_t* first = c.index.data() + c.start[nb.cell];
+  const int32_t* last = c.index.data() + c.start[nb.cell + 1];
+  const int32_t begin = static_cast<int32_t>(std::upper_bound(first, last, i) - c.index.data());
+  const int32_t end = static_cast<int32_t>(last - c.index.data());
+  const double* column[3] = {c.x.data(), c.y.data(), c.z.data()};
+  const bool per_pair = c.n < 3;
+  const double inverse = 1 / s.box;
+  for (int32_t e = begin; e < end; ++e) {
+    double gap2 = 0;
+    for (int a = 0; a < 3; ++a) {
+      double g = column[a][e] + nb.shift[a] - w[a];
+      // Where two images lie equally far this may pick the other one: the gap is the same.
+      if (per_pair) g -= s.box * std::nearbyint(g * inverse);
+      gap2 += g * g;
+    }
+    const PreparedSegment& b = c.segment[e];
+    const double reach = a.half + b.half + s.slack;
+    if (gap2 >= reach * reach) continue;
+    if (unshifted(a, b, s.box) && !axes_may_touch(a, b, fiber_diameter)) continue;
+    s.near.push_back(e);
+  }
+}
+
 // Contacts of fiber i with the later fibers, appended to `out` in increasing second index.
 void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
   const PreparedSegment& a = s.prepared[i];
@@ -209,11 +221,14 @@ void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
       }
       if (gap2 >= reach * reach) continue;
     }
-    filter_cell(s, i, w, a.half, around[k]);
+    filter_cell(s, i, w, a, around[k]);
   }
-  std::sort(s.near.begin(), s.near.end());
-  for (const int32_t j : s.near) {
-    const PreparedSegment b = image_segment(s, a, j);
+  const int32_t* index = s.cells.index.data();
+  std::sort(s.near.begin(), s.near.end(),
+            [index](int32_t p, int32_t q) { return index[p] < index[q]; });
+  for (const int32_t e : s.near) {
+    const int32_t j = index[e];
+    const PreparedSegment b = image_segment(a, s.cells.segment[e], j, s.box);
     if (!axes_may_touch(a, b, fiber_diameter)) continue;
     if (!may_meet_inside(a, b)) continue;
     float distance;
