@@ -27,7 +27,8 @@
 namespace {
 
 constexpr int kMaxCellsPerAxis = 1024;
-constexpr int32_t kBlock = 1024;
+constexpr int32_t kMinFibersPerBlock = 512;
+constexpr int kMaxBlocks = 64;
 
 // Fibers in cell order: the midpoint brought into the box (double), the prepared segment, the
 // index.
@@ -42,6 +43,7 @@ struct Cells {
 };
 
 struct Block {
+  int32_t begin, end;             // first indices
   std::vector<Contact> contacts;  // in pair order
   bool done = false;
 };
@@ -171,6 +173,8 @@ struct Scan {
   double slack;  // covers the rounding of the shifted image's midpoint and half-length
   double widest;
   std::vector<int32_t> near;
+  std::vector<Contact> raw;        // a block's contacts, per first index in cell order
+  std::vector<int32_t> per_fiber;  // how many each first index has
 };
 
 // Appends to s.near the entries of the later fibers of one neighbouring cell whose nearest image
@@ -202,14 +206,13 @@ void filter_cell(Scan& s, int32_t i, const double* w, const PreparedSegment& a,
   }
 }
 
-// Contacts of fiber i with the later fibers, appended to `out` in increasing second index.
-void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
+// Contacts of fiber i with the later fibers around it, appended to s.raw in increasing second
+// index; returns how many.
+int32_t scan_fiber(Scan& s, int32_t i, const Neighbour* around, int count) {
   const PreparedSegment& a = s.prepared[i];
   const double w[3] = {into_box(a.mid[0], s.box), into_box(a.mid[1], s.box),
                        into_box(a.mid[2], s.box)};
   const double reach = a.half + s.widest + s.slack;
-  Neighbour around[27];
-  const int count = neighbours(s.cells, s.cells.of[i], s.box, around);
   s.near.clear();
   for (int k = 0; k < count; ++k) {
     if (s.cells.n >= 3) {
@@ -226,6 +229,7 @@ void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
   const int32_t* index = s.cells.index.data();
   std::sort(s.near.begin(), s.near.end(),
             [index](int32_t p, int32_t q) { return index[p] < index[q]; });
+  int32_t found = 0;
   for (const int32_t e : s.near) {
     const int32_t j = index[e];
     const PreparedSegment b = image_segment(a, s.cells.segment[e], j, s.box);
@@ -236,8 +240,50 @@ void scan_fiber(Scan& s, int32_t i, std::vector<Contact>& out) {
     if (!prepared_contact(a, b, &distance, point)) continue;
     if (distance > fiber_diameter) continue;
     for (float& p : point) p = wrap_coordinate(p, s.box);
-    out.push_back({i, j, distance, point});
+    s.raw.push_back({i, j, distance, point});
+    ++found;
   }
+  return found;
+}
+
+// The block's fibers cell by cell, so that the cells around stay in cache, then their contacts
+// into pair order.
+void scan_block(Scan& s, Block& block) {
+  const Cells& c = s.cells;
+  const int32_t* index = c.index.data();
+  s.raw.clear();
+  s.per_fiber.assign(block.end - block.begin + 1, 0);
+  Neighbour around[27];
+  for (int cell = 0; cell < c.n * c.n * c.n; ++cell) {
+    const int32_t* first = index + c.start[cell];
+    const int32_t* last = index + c.start[cell + 1];
+    const int32_t* from = std::lower_bound(first, last, block.begin);
+    const int32_t* to = std::lower_bound(from, last, block.end);
+    if (from == to) continue;
+    const int count = neighbours(c, cell, s.box, around);
+    for (const int32_t* e = from; e < to; ++e) {
+      s.per_fiber[*e - block.begin + 1] = scan_fiber(s, *e, around, count);
+    }
+  }
+  // A counting sort by first index keeps each fiber's run as it is.
+  for (size_t k = 1; k < s.per_fiber.size(); ++k) s.per_fiber[k] += s.per_fiber[k - 1];
+  block.contacts.resize(s.raw.size());
+  for (const Contact& k : s.raw) block.contacts[s.per_fiber[k.first - block.begin]++] = k;
+}
+
+// Blocks end at the quantiles of the work, which falls linearly with the first index since a
+// fiber pairs with later fibers only. Each block walks every cell once, so with far more cells
+// than fibers per block there are fewer blocks.
+std::vector<Block> make_blocks(int32_t count, int threads, int cells) {
+  int k = std::clamp(count / kMinFibersPerBlock, 1, kMaxBlocks);
+  k = std::min(k, std::max(2 * threads, static_cast<int>(2.0 * count / cells)));
+  std::vector<Block> blocks(k);
+  for (int t = 0; t < k; ++t) {
+    blocks[t].begin = t == 0 ? 0 : blocks[t - 1].end;
+    blocks[t].end =
+        t + 1 == k ? count : static_cast<int32_t>(count * (1 - std::sqrt(1 - double(t + 1) / k)));
+  }
+  return blocks;
 }
 
 }  // namespace
@@ -263,7 +309,7 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
     Cells cells;
     bin(cells, prepared, box, 2 * widest + slack);
 
-    std::vector<Block> blocks((num_fibers + kBlock - 1) / kBlock);
+    std::vector<Block> blocks = make_blocks(num_fibers, threads, cells.n * cells.n * cells.n);
     std::atomic<int> next{0};
     std::atomic<bool> enough{false};
     std::mutex finished;
@@ -272,11 +318,10 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
     Progress progress("detection", num_fibers);
     const int workers = std::clamp(threads, 1, static_cast<int>(blocks.size()));
     const bool ok = run_workers(workers, [&](int) {
-      Scan s{cells, prepared, box, slack, widest, {}};
+      Scan s{cells, prepared, box, slack, widest, {}, {}, {}};
       for (int k; !enough && (k = next++) < static_cast<int>(blocks.size());) {
-        const int32_t end = std::min(num_fibers, (k + 1) * kBlock);
-        for (int32_t i = k * kBlock; i < end; ++i) scan_fiber(s, i, blocks[k].contacts);
-        progress.add(end - k * kBlock);
+        scan_block(s, blocks[k]);
+        progress.add(blocks[k].end - blocks[k].begin);
         const std::lock_guard<std::mutex> lock(finished);
         blocks[k].done = true;
         while (joined < blocks.size() && blocks[joined].done) {

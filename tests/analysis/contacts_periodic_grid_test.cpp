@@ -88,10 +88,12 @@ TEST(PeriodicGrid, OverflowKeepsTheFirstContactsInPairOrder) {
   ASSERT_TRUE(size_network(MAXFIB, 2000));
   num_fibers = 1200;
   fiber_len = 2e-7f;
-  // A bundle straddling the x faces: every pair touches across them.
+  // Apart, then a bundle straddling the x faces, where every pair touches across them: the
+  // capacity runs out in a later block of first indices.
   for (int i = 0; i < num_fibers; ++i) {
     const float x = i % 2 ? 0.95e-6f : -1.05e-6f;
-    network.fibers[i] = {{x, 0, 0}, {x + 2e-7f, 0, 0}};
+    const float y = i < 600 ? -0.9e-6f + 3e-9f * static_cast<float>(i) : 0.0f;
+    network.fibers[i] = {{x, y, 0}, {x + 2e-7f, y, 0}};
   }
   expect_grid_matches_oracle("bundle");
   EXPECT_EQ(network.num_contacts, 2000);
