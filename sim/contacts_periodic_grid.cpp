@@ -125,10 +125,7 @@ int neighbours(const Cells& c, int32_t cell, double box, Neighbour* out) {
   return found;
 }
 
-// The prepared segment b of fiber j, or of its image nearest to a. Midpoints less than half a box
-// apart along every axis need no shift; an image moved along no axis keeps its end points, so its
-// prepared segment is the stored one (prepared_contact gives segment_contact's result bit for
-// bit).
+// Midpoints less than half a box apart along every axis: no image shift.
 bool unshifted(const PreparedSegment& a, const PreparedSegment& b, double box) {
   bool near = true;
   for (int ax = 0; ax < 3; ++ax) {
@@ -137,6 +134,9 @@ bool unshifted(const PreparedSegment& a, const PreparedSegment& b, double box) {
   return near;
 }
 
+// The prepared segment b of fiber j, or of its image nearest to a. An image moved along no axis
+// keeps its end points, so its prepared segment is the stored one (prepared_contact gives
+// segment_contact's result bit for bit).
 PreparedSegment image_segment(const PreparedSegment& a, const PreparedSegment& b, int32_t j,
                               double box) {
   if (unshifted(a, b, box)) return b;
