@@ -42,7 +42,7 @@ void place(int32_t count, float length, float diameter) {
   place_fibers();
 }
 
-template <void (*Detect)()>
+template <typename Result, Result (*Detect)()>
 void BM_Detect(benchmark::State& state) {
   place(static_cast<int32_t>(state.range(0)), 2e-7f, state.range(1) == 0 ? 2e-9f : 4e-8f);
   Silenced quiet;
@@ -53,8 +53,8 @@ void BM_Detect(benchmark::State& state) {
   state.counters["contacts"] = network.num_contacts;
 }
 
-void detect_one_thread() {
-  detect_contacts_threaded(1);
+bool detect_one_thread() {
+  return detect_contacts_threaded(1);
 }
 
 void BM_Sweep(benchmark::State& state) {
@@ -68,19 +68,19 @@ void BM_Sweep(benchmark::State& state) {
 }  // namespace
 
 // range(0): fibers; range(1): 0 for the default diameter 2e-9, 1 for 4e-8.
-BENCHMARK(BM_Detect<detect_contacts_all_pairs>)
+BENCHMARK(BM_Detect<void, detect_contacts_all_pairs>)
     ->Name("all_pairs")
     ->Args({10000, 0})
     ->Args({100000, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Detect<detect_contacts>)
+BENCHMARK(BM_Detect<bool, detect_contacts>)
     ->Name("grid")
     ->Args({10000, 0})
     ->Args({100000, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK(BM_Detect<detect_one_thread>)
+BENCHMARK(BM_Detect<bool, detect_one_thread>)
     ->Name("grid_one_thread")
     ->Args({10000, 0})
     ->Args({100000, 1})

@@ -1,244 +1,232 @@
 #include "contacts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
+#include <new>
 #include <thread>
+#include <vector>
 
-#include "geomkit.h"
+#include "contacts_filter.h"
+#include "contacts_grid.h"
 #include "network.h"
+#include "progress.h"
+#include "worker_threads.h"
 
-// Fibers are binned by midpoint into cubic cells as large as the largest reach h1 + h2 of the
-// midpoint rejection; each fiber scans only the cells that meet the sphere of that reach around
-// its midpoint, and only the later fibers in them, then tests those in index order. That
-// reproduces the all-pairs contacts and their order exactly. Scratch is static: a run allocates
-// nothing.
+// The fibers are split into chunks of consecutive indices. A worker takes the next chunk, visits
+// its fibers cell by cell, so that the neighbouring cells stay in cache, and pairs each only with
+// the later fibers around it. Contacts are collected per first index in pair order and the chunks
+// joined in order; once the chunks finished in a row hold more than the capacity, no further
+// chunk is needed and the scan stops.
 
 namespace {
 
-constexpr int kMaxCellsPerAxis = 64;
-constexpr int kMaxCells = kMaxCellsPerAxis * kMaxCellsPerAxis * kMaxCellsPerAxis;
-constexpr int kMaxThreads = 2;
-constexpr int32_t kMinFibersPerThread = 2000;
+constexpr int32_t kMinFibersPerChunk = 2048;
+constexpr int kMaxChunks = 64;
 
-PreparedSegment prepared[MAXFIB];
-int32_t cell_of[MAXFIB];
-// Candidate data in cell order, as float32 columns, so a cell's scan reads contiguous memory.
-struct Columns {
-  float x[MAXFIB], y[MAXFIB], z[MAXFIB], half[MAXFIB];
-  float dx[MAXFIB], dy[MAXFIB], dz[MAXFIB];
-  int32_t index[MAXFIB];
-};
-Columns by_cell;
-int32_t cell_start[kMaxCells + 1];
-int32_t cell_fill[kMaxCells];
+ContactGrid grid;
 
-// Per-thread scratch: the cell cursors, the candidates of one fiber and their flags, and (for every
-// thread but the first) the contacts of its share of fibers.
-int32_t cell_next[kMaxThreads][kMaxCells];
-int32_t near_fibers[kMaxThreads][MAXFIB];
-uint8_t keep_flags[kMaxThreads][MAXFIB];
-Contact found_contacts[kMaxThreads - 1][MAXCONTACTS];
-
-struct Grid {
-  double lo[3];
-  double cell;
-  double reach;  // no pair farther apart than this can pass the midpoint rejection
-  int n[3];
-
-  int coord(double v, int k) const {
-    const double c = std::floor((v - lo[k]) / cell);
-    return c < 0 ? 0 : (c >= n[k] ? n[k] - 1 : static_cast<int>(c));
-  }
-  int id(int cx, int cy, int cz) const { return (cz * n[1] + cy) * n[0] + cx; }
-  // Squared distance from v to the slab of cells with coordinate c along axis k.
-  double gap2(double v, int c, int k) const {
-    const double below = lo[k] + c * cell - v, above = v - (lo[k] + (c + 1) * cell);
-    const double g = std::max({below, above, 0.0});
-    return g * g;
-  }
-};
-
-Grid build_grid(int32_t count) {
-  double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-  double max_half = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    const Fiber& f = network.fibers[i];
-    prepared[i] = prepare_segment(f.start, f.end);
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = std::min(lo[k], static_cast<double>(prepared[i].mid[k]));
-      hi[k] = std::max(hi[k], static_cast<double>(prepared[i].mid[k]));
-    }
-    max_half = std::max(max_half, prepared[i].half);
-  }
-
-  Grid g;
-  // The margin covers rounding in the cell arithmetic.
-  g.reach = 2 * max_half * (1 + 1e-6);
-  g.cell = g.reach;
-  for (int k = 0; k < 3; ++k) g.cell = std::max(g.cell, (hi[k] - lo[k]) / kMaxCellsPerAxis);
-  if (!(g.cell > 0)) g.cell = 1;
-  for (int k = 0; k < 3; ++k) {
-    g.lo[k] = lo[k];
-    g.n[k] = std::clamp(static_cast<int>((hi[k] - lo[k]) / g.cell) + 1, 1, kMaxCellsPerAxis);
-  }
-
-  // Counting sort by cell; stable, so each cell lists its fibers in increasing index.
-  const int cells = g.n[0] * g.n[1] * g.n[2];
-  std::fill(cell_start, cell_start + cells + 1, 0);
-  for (int32_t i = 0; i < count; ++i) {
-    const Vec3& m = prepared[i].mid;
-    cell_of[i] = g.id(g.coord(m[0], 0), g.coord(m[1], 1), g.coord(m[2], 2));
-    ++cell_start[cell_of[i] + 1];
-  }
-  for (int c = 0; c < cells; ++c) cell_start[c + 1] += cell_start[c];
-  std::copy(cell_start, cell_start + cells, cell_fill);
-  for (int32_t i = 0; i < count; ++i) {
-    const PreparedSegment& p = prepared[i];
-    const int32_t e = cell_fill[cell_of[i]]++;
-    by_cell.x[e] = p.mid[0];
-    by_cell.y[e] = p.mid[1];
-    by_cell.z[e] = p.mid[2];
-    by_cell.half[e] = static_cast<float>(p.half);
-    by_cell.dx[e] = p.dir[0];
-    by_cell.dy[e] = p.dir[1];
-    by_cell.dz[e] = p.dir[2];
-    by_cell.index[e] = i;
-  }
-  return g;
-}
-
-// Appends to `near` the fibers of entries [begin, end) that may touch `a`, and returns the new
-// count. A candidate is dropped only when it certainly fails the exact test: midpoints out of
-// reach, or axes farther apart than `limit` along their common normal n (|n.gap| / |n|). The
-// margins cover the float32 arithmetic here and the rounding of the unit normal in the exact
-// test; parallel axes (n near 0) always pass. The flags come from a branch-free loop of their
-// own, which vectorizes.
-int scan_cell(const PreparedSegment& a, float limit, int32_t begin, int32_t end, uint8_t* keep,
-              int32_t* near, int found) {
-  const float ax = a.mid[0], ay = a.mid[1], az = a.mid[2], ah = static_cast<float>(a.half);
-  const float ux = a.dir[0], uy = a.dir[1], uz = a.dir[2];
-  for (int32_t e = begin; e < end; ++e) {
-    const float gx = by_cell.x[e] - ax, gy = by_cell.y[e] - ay, gz = by_cell.z[e] - az;
-    const float reach = ah + by_cell.half[e];
-    const float gap2 = gx * gx + gy * gy + gz * gz;
-    const float vx = by_cell.dx[e], vy = by_cell.dy[e], vz = by_cell.dz[e];
-    const float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-    const float n2 = nx * nx + ny * ny + nz * nz;
-    const float along = nx * gx + ny * gy + nz * gz;
-    const float bound = limit * (1 + 1e-5f) + reach * 1e-5f;
-    const float slack = reach * 4e-6f;
-    // |along| <= bound * sqrt(n2 + 4e-6) + slack, squared without the root: the cross term
-    // 2xy is at most 0.01x^2 + 100y^2.
-    const bool close = along * along <= 1.01f * bound * bound * (n2 + 4e-6f) + 101 * slack * slack;
-    const bool in_reach = gap2 <= reach * reach * (1 + 1e-5f);
-    keep[e - begin] = in_reach & close;
-  }
-  for (int32_t e = begin; e < end; ++e) {
-    near[found] = by_cell.index[e];
-    found += keep[e - begin];
-  }
-  return found;
-}
-
-// Contacts of one share of the fibers, in pair order, kept up to MAXCONTACTS; `overflow` tells
-// that at least one more was found.
-struct Share {
+struct Chunk {
   int32_t begin, end;
-  Contact* out;
-  int32_t count;
-  bool overflow;
+  std::vector<Contact> contacts;  // in pair order
+  bool done = false;
 };
 
-void scan_share(const Grid& g, int slot, Share& s) {
-  int32_t* next = cell_next[slot];
-  int32_t* near = near_fibers[slot];
-  uint8_t* keep = keep_flags[slot];
-  // Cursors start past every fiber below the share: only later fibers are partners.
-  const int cells = g.n[0] * g.n[1] * g.n[2];
-  for (int c = 0; c < cells; ++c) {
-    next[c] = static_cast<int32_t>(std::lower_bound(by_cell.index + cell_start[c],
-                                                    by_cell.index + cell_start[c + 1], s.begin) -
-                                   by_cell.index);
-  }
+struct Found {
+  int32_t second;
+  float distance;
+  Vec3 point;
+};
+
+// One worker's scratch.
+struct Scan {
+  std::vector<int32_t> from, to;  // per cell: its entries with index in [begin, end)
+  std::vector<int32_t> near;
+  std::vector<Found> found;
+  std::vector<Contact> raw;  // the chunk's contacts, per first index in cell order
+  std::vector<int32_t> per_fiber;
+};
+
+struct Neighbour {
+  int dx, dy, dz;     // offset from the scanned cell plus one
+  int32_t next, end;  // entries not yet known to precede the current fiber
+};
+
+int32_t first_at_least(const ContactGrid& g, int c, int32_t value) {
+  const int32_t* idx = g.index.data();
+  return static_cast<int32_t>(
+      std::lower_bound(idx + g.cell_start[c], idx + g.cell_start[c + 1], value) - idx);
+}
+
+// Contacts of fiber i (entry ea) with the later fibers of its neighbouring cells, appended to
+// s.raw in increasing second index.
+int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour* nb, int count,
+                   Scan& s) {
+  const int32_t i = g.index[ea];
+  const PreparedSegment a = g.segment(ea);
   const float limit = fiber_diameter;
   const double reach2 = g.reach * g.reach;
-  s.count = 0;
-  s.overflow = false;
-  for (int32_t i = s.begin; i < s.end; ++i) {
-    const PreparedSegment& a = prepared[i];
-    ++next[cell_of[i]];  // fiber i itself is the first unvisited entry of its cell
-    int lo[3], hi[3];
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = g.coord(a.mid[k] - g.reach, k);
-      hi[k] = g.coord(a.mid[k] + g.reach, k);
-    }
-    int found = 0;
-    for (int z = lo[2]; z <= hi[2]; ++z) {
-      const double gz = g.gap2(a.mid[2], z, 2);
-      for (int y = lo[1]; y <= hi[1]; ++y) {
-        const double gyz = gz + g.gap2(a.mid[1], y, 1);
-        if (gyz > reach2) continue;
-        for (int x = lo[0]; x <= hi[0]; ++x) {
-          if (gyz + g.gap2(a.mid[0], x, 0) > reach2) continue;
-          const int c = g.id(x, y, z);
-          found = scan_cell(a, limit, next[c], cell_start[c + 1], keep, near, found);
+  // Squared distances from the midpoint to the cells below, at and above its own, per axis.
+  double gap[3][3];
+  for (int k = 0; k < 3; ++k) {
+    const double below = a.mid[k] - (g.lo[k] + cell[k] * g.cell);
+    const double above = g.lo[k] + (cell[k] + 1) * g.cell - a.mid[k];
+    gap[k][0] = below > 0 ? below * below : 0;
+    gap[k][1] = 0;
+    gap[k][2] = above > 0 ? above * above : 0;
+  }
+  EntryRange ranges[27];
+  int used = 0;
+  size_t entries = 0;
+  const int32_t* idx = g.index.data();
+  for (int k = 0; k < count; ++k) {
+    Neighbour& b = nb[k];
+    if (gap[0][b.dx] + gap[1][b.dy] + gap[2][b.dz] > reach2) continue;
+    while (b.next < b.end && idx[b.next] <= i) ++b.next;
+    if (b.next == b.end) continue;
+    ranges[used++] = {b.next, b.end};
+    entries += b.end - b.next;
+  }
+  if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
+  int found = scan_cells(g, a, limit, ranges, used, s.near.data());
+  std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
+  found = keep_interior(g, a, s.near.data(), found);
+  s.found.clear();
+  for (int k = 0; k < found; ++k) {
+    const int32_t eb = s.near[k];
+    const PreparedSegment other = g.segment(eb);
+    float distance;
+    Vec3 point;
+    if (!prepared_contact(a, other, &distance, point)) continue;
+    if (distance > fiber_diameter) continue;
+    s.found.push_back({g.index[eb], distance, point});
+  }
+  std::sort(s.found.begin(), s.found.end(),
+            [](const Found& p, const Found& q) { return p.second < q.second; });
+  for (const Found& f : s.found) s.raw.push_back({i, f.second, f.distance, f.point});
+  return static_cast<int32_t>(s.found.size());
+}
+
+void scan_chunk(const ContactGrid& g, Chunk& chunk, Scan& s) {
+  const int cells = g.cells();
+  s.from.resize(cells);
+  s.to.resize(cells);
+  for (int c = 0; c < cells; ++c) {
+    s.from[c] = first_at_least(g, c, chunk.begin);
+    s.to[c] = first_at_least(g, c, chunk.end);
+  }
+  s.raw.clear();
+  s.per_fiber.assign(chunk.end - chunk.begin + 1, 0);
+  Neighbour nb[27];
+  for (int z = 0; z < g.n[2]; ++z) {
+    for (int y = 0; y < g.n[1]; ++y) {
+      for (int x = 0; x < g.n[0]; ++x) {
+        const int a = g.id(x, y, z);
+        if (s.from[a] == s.to[a]) continue;
+        int count = 0;
+        for (int bz = std::max(z - 1, 0); bz <= std::min(z + 1, g.n[2] - 1); ++bz) {
+          for (int by = std::max(y - 1, 0); by <= std::min(y + 1, g.n[1] - 1); ++by) {
+            for (int bx = std::max(x - 1, 0); bx <= std::min(x + 1, g.n[0] - 1); ++bx) {
+              const int b = g.id(bx, by, bz);
+              if (s.from[b] == g.cell_start[b + 1]) continue;
+              nb[count++] = {bx - x + 1, by - y + 1, bz - z + 1, s.from[b], g.cell_start[b + 1]};
+            }
+          }
+        }
+        const int cell[3] = {x, y, z};
+        for (int32_t ea = s.from[a]; ea < s.to[a]; ++ea) {
+          s.per_fiber[g.index[ea] - chunk.begin + 1] = scan_fiber(g, cell, ea, nb, count, s);
         }
       }
     }
-    std::sort(near, near + found);
-    for (int n = 0; n < found; ++n) {
-      const int32_t j = near[n];
-      float distance;
-      Vec3 point;
-      if (!prepared_contact(a, prepared[j], &distance, point)) continue;
-      if (distance > fiber_diameter) continue;
-      if (s.count == MAXCONTACTS) {
-        s.overflow = true;
-        return;
-      }
-      s.out[s.count++] = {i, j, distance, point};
-    }
   }
+  // Into pair order: a counting sort by first index keeps each fiber's run as it is.
+  for (size_t k = 1; k < s.per_fiber.size(); ++k) s.per_fiber[k] += s.per_fiber[k - 1];
+  chunk.contacts.resize(s.raw.size());
+  for (const Contact& c : s.raw) chunk.contacts[s.per_fiber[c.first - chunk.begin]++] = c;
+}
+
+size_t largest_cell(const ContactGrid& g) {
+  int32_t most = 0;
+  for (int c = 0; c < g.cells(); ++c) most = std::max(most, g.cell_start[c + 1] - g.cell_start[c]);
+  return static_cast<size_t>(most);
+}
+
+// Chunk ends at the quantiles of the work, which falls linearly with the index since fiber i
+// pairs with the later fibers only.
+std::vector<Chunk> make_chunks(int32_t count, int threads, int cells) {
+  int k = std::clamp(count / kMinFibersPerChunk, 1, kMaxChunks);
+  // Each chunk walks every cell once; with far more cells than fibers per chunk that dominates.
+  k = std::min(k, std::max(2 * threads, static_cast<int>(2.0 * count / cells)));
+  std::vector<Chunk> chunks(k);
+  for (int t = 0; t < k; ++t) {
+    chunks[t].begin = t == 0 ? 0 : chunks[t - 1].end;
+    chunks[t].end =
+        t + 1 == k ? count : static_cast<int32_t>(count * (1 - std::sqrt(1 - double(t + 1) / k)));
+  }
+  return chunks;
 }
 
 }  // namespace
 
-void detect_contacts_threaded(int threads) {
+bool detect_contacts_threaded(int threads) {
   network.num_contacts = 0;
-  if (num_fibers < 2) return;
-  const Grid g = build_grid(num_fibers);
+  if (num_fibers < 2) return true;
+  threads = std::max(threads, 1);
+  const int64_t limit = contact_limit();
+  try {
+    build_contact_grid(grid, network.fibers.data(), num_fibers, threads);
+    std::vector<Chunk> chunks = make_chunks(num_fibers, threads, grid.cells());
+    const int workers = std::min<int>(threads, static_cast<int>(chunks.size()));
+    const size_t widest = largest_cell(grid);
 
-  threads = std::clamp(std::min(threads, num_fibers / kMinFibersPerThread), 1, kMaxThreads);
-  // Fiber i pairs with the later fibers only, so early fibers cost more: shares end at the
-  // quantiles of that linearly falling work.
-  Share shares[kMaxThreads];
-  for (int t = 0; t < threads; ++t) {
-    const double q = double(t + 1) / threads;
-    shares[t].begin = t == 0 ? 0 : shares[t - 1].end;
-    shares[t].end =
-        t + 1 == threads ? num_fibers : static_cast<int32_t>(num_fibers * (1 - std::sqrt(1 - q)));
-    shares[t].out = t == 0 ? network.contacts : found_contacts[t - 1];
-  }
-  std::thread workers[kMaxThreads - 1];
-  for (int t = 1; t < threads; ++t)
-    workers[t - 1] = std::thread(scan_share, std::cref(g), t, std::ref(shares[t]));
-  scan_share(g, 0, shares[0]);
-  for (int t = 1; t < threads; ++t) workers[t - 1].join();
+    std::atomic<int> next{0};
+    std::atomic<bool> enough{false};
+    std::mutex finished;
+    size_t joined = 0;  // chunks finished in a row from the first
+    int64_t joined_contacts = 0;
+    Progress progress("detection", num_fibers);
+    const bool ok = run_workers(workers, [&](int) {
+      Scan s;
+      s.near.resize(widest);
+      for (int k; !enough && (k = next++) < static_cast<int>(chunks.size());) {
+        scan_chunk(grid, chunks[k], s);
+        progress.add(chunks[k].end - chunks[k].begin);
+        const std::lock_guard<std::mutex> lock(finished);
+        chunks[k].done = true;
+        while (joined < chunks.size() && chunks[joined].done) {
+          joined_contacts += static_cast<int64_t>(chunks[joined++].contacts.size());
+        }
+        if (joined_contacts > limit) enough = true;
+      }
+    });
+    if (!ok) return false;
 
-  // Join the shares in order, keeping the first MAXCONTACTS contacts as the plain loop would.
-  int32_t total = shares[0].count;
-  bool overflow = shares[0].overflow;
-  for (int t = 1; t < threads && !overflow; ++t) {
-    const int32_t take = std::min(shares[t].count, MAXCONTACTS - total);
-    std::copy(shares[t].out, shares[t].out + take, network.contacts + total);
-    total += take;
-    overflow = shares[t].overflow || take < shares[t].count;
+    // The first `limit` contacts in pair order lie in the chunks finished in a row.
+    int64_t total = 0;
+    for (size_t k = 0; k < joined; ++k) total += static_cast<int64_t>(chunks[k].contacts.size());
+    const int64_t kept = std::min(total, limit);
+    if (network.contacts.size() < kept && !network.contacts.reset(kept)) return false;
+    int64_t at = 0;
+    for (size_t k = 0; k < joined && at < kept; ++k) {
+      const int64_t take =
+          std::min<int64_t>(static_cast<int64_t>(chunks[k].contacts.size()), kept - at);
+      std::copy(chunks[k].contacts.begin(), chunks[k].contacts.begin() + take,
+                network.contacts.data() + at);
+      at += take;
+    }
+    network.num_contacts = static_cast<int32_t>(kept);
+    if (total > limit) std::puts("Too many contacts!");
+    return true;
+  } catch (const std::bad_alloc&) {
+    network.num_contacts = 0;
+    return false;
   }
-  network.num_contacts = total;
-  if (overflow) std::puts("Too many contacts!");
 }
 
-void detect_contacts() {
-  detect_contacts_threaded(std::thread::hardware_concurrency() > 1 ? kMaxThreads : 1);
+bool detect_contacts() {
+  return detect_contacts_threaded(
+      static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "contacts.h"
@@ -6,12 +7,19 @@
 
 namespace {
 
-// Appends a contact, or prints the overflow message and returns false when the array is full.
+// Appends a contact, or prints the overflow message and returns false at the capacity (or when
+// uncapped storage cannot grow).
 bool record_contact(int32_t first, int32_t second, float distance, const Vec3& point) {
   // The capacity test comes only once a further contact is found.
-  if (network.num_contacts >= MAXCONTACTS) {
+  if (network.num_contacts >= contact_limit()) {
     std::puts("Too many contacts!");
     return false;
+  }
+  if (network.num_contacts == network.contacts.size()) {
+    RecordBuffer<Contact> grown;
+    if (!grown.reset(std::max<int64_t>(1024, 2 * network.contacts.size()))) return false;
+    std::copy(network.contacts.begin(), network.contacts.end(), grown.begin());
+    network.contacts = std::move(grown);
   }
   network.contacts[network.num_contacts++] = {first, second, distance, point};
   return true;

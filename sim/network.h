@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "random_stream.h"
+#include "record_buffer.h"
 #include "settings.h"
 #include "vec3.h"
 
@@ -20,12 +21,27 @@ struct Contact {
   Vec3 point;      // midway between the closest points of the two axes
 };
 
-// The process-wide network, in static storage (about 26 MB): nothing is allocated at run time.
+// Contact capacity for "no cap".
+inline constexpr int64_t UNCAPPED = -1;
+
+// The process-wide network. Storage is on the heap and sized by size_network; until then it holds
+// MAXFIB fibers and MAXCONTACTS contacts. Untouched entries cost no memory.
 struct FiberNetwork {
-  Fiber fibers[MAXFIB];
-  Contact contacts[MAXCONTACTS];
-  int32_t num_contacts;
-  RandomStream stream;
+  RecordBuffer<Fiber> fibers{MAXFIB};  // entries 0 .. num_fibers - 1 are valid after placement
+  // Entries 0 .. num_contacts - 1 are valid after detection. With a cap, the storage holds
+  // max_contacts entries; uncapped, detection grows it to what it finds.
+  RecordBuffer<Contact> contacts{MAXCONTACTS};
+  int32_t num_contacts = 0;
+  int64_t max_contacts = MAXCONTACTS;  // or UNCAPPED
+  RandomStream stream{};
 };
 
 extern FiberNetwork network;
+
+// Sizes the network for `fibers` fibers and at most `max_contacts` stored contacts (UNCAPPED: no
+// cap); the defaults are the compiled-in MAXFIB and MAXCONTACTS. Returns false, changing nothing,
+// when the memory cannot be had.
+bool size_network(int64_t fibers, int64_t max_contacts);
+
+// The most contacts detection may store: max_contacts, or the int32 range when uncapped.
+int64_t contact_limit();

@@ -1,11 +1,22 @@
 #include "placement.h"
 
+#include "assert_stop.h"
 #include "network.h"
+#include "progress.h"
+
+namespace {
+constexpr int32_t kReportEvery = 1 << 16;
+}  // namespace
 
 void place_fibers() {
+  ALWAYS_ASSERT(num_fibers <= network.fibers.size());
+  Progress progress("placement", num_fibers);
   const float h = fiber_len * 0.5f;
   for (int32_t i = 0; i < num_fibers; ++i) {
-    const Vec3 p = random_vector(network.stream, box_min[0], box_max[0]);
+    // Centres are uniform in the box, drawn x, then y, then z; the default box is the cube
+    // of side 2e-6 around the origin.
+    Vec3 p;
+    for (int k = 0; k < 3; ++k) p[k] = random_range(network.stream, box_min[k], box_max[k]);
     const Vec3 d = random_direction(network.stream);
     Fiber& f = network.fibers[i];
     for (int k = 0; k < 3; ++k) {
@@ -13,5 +24,6 @@ void place_fibers() {
       f.start[k] = static_cast<float>(p[k] - offset);
       f.end[k] = static_cast<float>(p[k] + offset);
     }
+    if ((i + 1) % kReportEvery == 0) progress.add(kReportEvery);
   }
 }

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "contacts.h"
+#include "contacts_filter.h"
 #include "network.h"
 #include "placement.h"
 #include "sim_settings_guard.h"
@@ -33,18 +37,28 @@ Detection run(Detect detect) {
   return {network.num_contacts, testing::internal::GetCapturedStdout()};
 }
 
-// Runs the oracle and the grid with one and two threads on the placed fibers and compares.
+// Runs the oracle, then the grid with 1, 2, 3 and 8 threads and, where the CPU has it, with
+// the AVX2 filter as well as the SSE2 one, on the placed fibers and compares.
 void expect_grid_matches_oracle(const std::string& what) {
   const Detection expected = run(detect_contacts_all_pairs);
-  std::memcpy(oracle, network.contacts, sizeof(Contact) * expected.count);
-  for (int threads : {1, 2}) {
-    std::memset(network.contacts, 0xAB, sizeof(Contact) * expected.count);
-    const Detection got = run([threads] { detect_contacts_threaded(threads); });
-    ASSERT_EQ(got.count, expected.count) << what << ", threads " << threads;
-    ASSERT_EQ(got.output, expected.output) << what << ", threads " << threads;
-    ASSERT_EQ(std::memcmp(oracle, network.contacts, sizeof(Contact) * expected.count), 0)
-        << what << ", threads " << threads;
+  const size_t bytes = sizeof(Contact) * expected.count;
+  if (bytes > 0) std::memcpy(oracle, network.contacts.data(), bytes);
+  for (bool wide : {false, true}) {
+    if (wide && !wide_filter_available()) continue;
+    use_wide_filter(wide);
+    for (int threads : {1, 2, 3, 8}) {
+      const std::string how =
+          what + ", threads " + std::to_string(threads) + (wide ? ", AVX2" : ", SSE2");
+      if (bytes > 0) std::memset(network.contacts.data(), 0xAB, bytes);
+      const Detection got = run([threads] { ASSERT_TRUE(detect_contacts_threaded(threads)); });
+      ASSERT_EQ(got.count, expected.count) << how;
+      ASSERT_EQ(got.output, expected.output) << how;
+      if (bytes > 0) {
+        ASSERT_EQ(std::memcmp(oracle, network.contacts.data(), bytes), 0) << how;
+      }
+    }
   }
+  use_wide_filter(true);
 }
 
 class GridOnSweepShapes : public testing::TestWithParam<int32_t> {};
@@ -112,6 +126,52 @@ TEST(Grid, OverflowKeepsTheFirstMillionInPairOrder) {
   // All identical: the first share overflows on its own.
   for (int i = 0; i < num_fibers; ++i) network.fibers[i] = {{0, 0, 0}, {2e-7f, 0, 0}};
   expect_grid_matches_oracle("one bundle");
+}
+
+TEST(Grid, SmallCapsCutTheChunksInPairOrder) {
+  SimSettingsGuard guard;
+  // The default network has 725 contacts spread over every chunk: a cap just below keeps the
+  // first ones and reports; a cap of exactly 725 is never exceeded.
+  for (int64_t cap : {0, 1, 300, 724, 725}) {
+    ASSERT_TRUE(size_network(MAXFIB, cap));
+    random_seed(network.stream, -1);
+    place_fibers();
+    expect_grid_matches_oracle("cap " + std::to_string(cap));
+    EXPECT_EQ(network.num_contacts, std::min<int64_t>(cap, 725));
+  }
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
+}
+
+// A million fibers at the default density (the box grows with the cube root of the count): too
+// many for the oracle, so the thread counts and filter widths are compared with each other.
+TEST(ContactGrid, ManyFibersSameForThreadCountsSlow) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "too slow in this build";
+#endif
+  SimSettingsGuard guard;
+  float saved_min[3], saved_max[3];
+  const float side = static_cast<float>(2e-6 * std::cbrt(100.0));
+  for (int k = 0; k < 3; ++k) {
+    saved_min[k] = box_min[k], saved_max[k] = box_max[k];
+    box_min[k] = -side / 2, box_max[k] = side / 2;
+  }
+  ASSERT_TRUE(size_network(1000000, UNCAPPED));
+  num_fibers = 1000000;
+  random_seed(network.stream, -1);
+  place_fibers();
+  for (int k = 0; k < 3; ++k) box_min[k] = saved_min[k], box_max[k] = saved_max[k];
+
+  use_wide_filter(false);
+  ASSERT_TRUE(detect_contacts_threaded(1));
+  const std::vector<Contact> one(network.contacts.begin(),
+                                 network.contacts.begin() + network.num_contacts);
+  use_wide_filter(true);
+  ASSERT_TRUE(detect_contacts_threaded(8));
+  // About 7 contacts per 100 fibers at this density.
+  EXPECT_GT(one.size(), 60000u);
+  ASSERT_EQ(static_cast<size_t>(network.num_contacts), one.size());
+  EXPECT_EQ(std::memcmp(one.data(), network.contacts.data(), sizeof(Contact) * one.size()), 0);
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
 }
 
 }  // namespace

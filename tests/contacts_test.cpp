@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "contacts.h"
@@ -91,6 +92,38 @@ TEST(Contacts, OverflowKeepsTheFirstMillionAndReportsOnce) {
   EXPECT_EQ(
       testing::internal::GetCapturedStdout(),
       "num_fibers 1416;length 2e-07;diameter 2e-09;vf 0.000111212;number of contacts 1000000\n");
+}
+
+TEST(Contacts, UncappedStorageKeepsEveryContact) {
+  SimSettingsGuard guard;
+  ASSERT_TRUE(size_network(1416, UNCAPPED));
+  place_identical(1416, {0, 0, 0}, {2e-7f, 0, 0});
+  testing::internal::CaptureStdout();
+  const bool ok = detect_contacts();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(network.num_contacts, 1001820);
+  const Contact& last = network.contacts[network.num_contacts - 1];
+  EXPECT_EQ(last.first, 1414);
+  EXPECT_EQ(last.second, 1415);
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
+}
+
+TEST(Contacts, SizeNetworkRefusesWhatCannotBeCountedAndChangesNothing) {
+  ASSERT_TRUE(size_network(500, 20));
+  EXPECT_EQ(network.fibers.size(), 500);
+  EXPECT_EQ(network.max_contacts, 20);
+  EXPECT_EQ(contact_limit(), 20);
+  constexpr int64_t kBeyond = int64_t{1} << 31;
+  for (auto [fibers, contacts] :
+       {std::pair<int64_t, int64_t>{-1, 10}, {10, -2}, {10, kBeyond}, {kBeyond, 10}}) {
+    EXPECT_FALSE(size_network(fibers, contacts)) << fibers << " " << contacts;
+    EXPECT_EQ(network.fibers.size(), 500);
+    EXPECT_EQ(network.max_contacts, 20);
+  }
+  ASSERT_TRUE(size_network(MAXFIB, UNCAPPED));
+  EXPECT_EQ(contact_limit(), kBeyond - 1);
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
 }
 
 TEST(Summary, NoFibersReportZeroes) {

@@ -61,22 +61,45 @@ TEST(Placement, DefaultNetworkKeepsItsInvariants) {
   EXPECT_NEAR(attempts, 3.9, 0.1);
 }
 
+// Replays the draws of `count` fibers from `replay` with centres from per-axis ranges.
+void expect_placed_from(RandomStream replay, int count, const float* lo, const float* hi) {
+  const double h = fiber_len * 0.5f;
+  for (int i = 0; i < count; ++i) {
+    Vec3 p;
+    for (int k = 0; k < 3; ++k) p[k] = random_range(replay, lo[k], hi[k]);
+    const Vec3 d = random_direction(replay);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(network.fibers[i].start[k], static_cast<float>(p[k] - h * d[k])) << i;
+      EXPECT_EQ(network.fibers[i].end[k], static_cast<float>(p[k] + h * d[k])) << i;
+    }
+  }
+  EXPECT_TRUE(same_state(replay, network.stream));
+}
+
 TEST(Placement, FollowsTheDrawOrderExactly) {
   SimSettingsGuard guard;
   num_fibers = 3;
   random_seed(network.stream, -11);
-  RandomStream replay = network.stream;
+  const RandomStream before = network.stream;
   place_fibers();
-  const double h = fiber_len * 0.5f;
-  for (int i = 0; i < 3; ++i) {
-    const Vec3 p = random_vector(replay, -1e-6f, 1e-6f);
-    const Vec3 d = random_direction(replay);
-    for (int k = 0; k < 3; ++k) {
-      EXPECT_EQ(network.fibers[i].start[k], static_cast<float>(p[k] - h * d[k]));
-      EXPECT_EQ(network.fibers[i].end[k], static_cast<float>(p[k] + h * d[k]));
-    }
+  const float lo[3] = {-1e-6f, -1e-6f, -1e-6f}, hi[3] = {1e-6f, 1e-6f, 1e-6f};
+  expect_placed_from(before, 3, lo, hi);
+}
+
+TEST(Placement, CentresFollowTheBoxPerAxis) {
+  SimSettingsGuard guard;
+  const float lo[3] = {0.0f, -3e-6f, 1e-5f}, hi[3] = {4e-6f, -1e-6f, 1.5e-5f};
+  float saved_min[3], saved_max[3];
+  for (int k = 0; k < 3; ++k) {
+    saved_min[k] = box_min[k], saved_max[k] = box_max[k];
+    box_min[k] = lo[k], box_max[k] = hi[k];
   }
-  EXPECT_TRUE(same_state(replay, network.stream));
+  num_fibers = 50;
+  random_seed(network.stream, -3);
+  const RandomStream before = network.stream;
+  place_fibers();
+  for (int k = 0; k < 3; ++k) box_min[k] = saved_min[k], box_max[k] = saved_max[k];
+  expect_placed_from(before, 50, lo, hi);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+// A progress line on standard error for one long step ("placement", "detection"), with its rate.
+// It appears only when standard error is a terminal and the step has run for about a second,
+// and is cleared when the step ends. Workers may report from any thread.
+class Progress {
+ public:
+  Progress(const char* step, int64_t total);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  // Adds `count` finished items.
+  void add(int64_t count);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  const char* step_;
+  int64_t total_;
+  bool enabled_;
+  Clock::time_point start_;
+  std::atomic<int64_t> done_{0};
+  std::atomic<int64_t> next_report_ns_;
+  std::mutex print_;
+  bool shown_ = false;
+};
