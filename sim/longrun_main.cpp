@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,7 +15,22 @@ int main(int argc, char** argv) {
     std::fputs(parsed.text.c_str(), parsed.status == 0 ? stdout : stderr);
     return parsed.status;
   }
-  random_seed(network.stream, options.seed);
-  longrun(options.threads > 0 ? options.threads : machine_threads());
+  SweepPlan plan = default_sweep_plan();
+  if (!options.counts.empty()) plan.counts = options.counts;
+  if (!options.lengths.empty()) plan.lengths = options.lengths;
+  if (!options.diameters.empty()) plan.diameters = options.diameters;
+  plan.box = options.box;
+  plan.periodic = options.periodic;
+  plan.threads = options.threads;
+
+  if (options.csv) print_sweep_csv_header();
+  // Repeat r runs the whole sweep on a stream seeded with seed - r; a shard runs every
+  // shards-th repeat, so that shards together give the rows of the whole.
+  for (int64_t r = options.shard; r < options.repeats; r += options.shards) {
+    const auto seed = static_cast<int32_t>(options.seed - r);
+    random_seed(network.stream, seed);
+    if (!(options.csv ? sweep_csv_rows(plan, seed, static_cast<int32_t>(r)) : longrun(plan)))
+      return 1;
+  }
   return 0;
 }

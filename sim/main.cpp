@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/cluster_report.h"
+#include "analysis/clusters.h"
 #include "contacts.h"
+#include "contacts_periodic.h"
 #include "csv_tables.h"
 #include "network.h"
 #include "output_file.h"
@@ -58,6 +61,17 @@ struct Outputs {
   }
 };
 
+// Writes and commits one file; false after printing the reason.
+template <typename Write>
+bool finish(OutputFile& file, Write write) {
+  if (!file.is_open()) return true;
+  write(file);
+  std::string error;
+  if (file.commit(error)) return true;
+  std::fprintf(stderr, "mikado: %s\n", error.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,40 +86,75 @@ int main(int argc, char** argv) {
   if (!outputs.open(options)) return 2;
 
   apply_settings(options);
+  // With options the storage follows the run, and contacts are capped only when asked; without,
+  // the compiled-in capacities hold.
+  if (argc > 1 &&
+      !size_network(options.fibers, options.max_contacts >= 0 ? options.max_contacts : UNCAPPED)) {
+    std::fprintf(stderr, "mikado: not enough memory for %d fibers\n", options.fibers);
+    return 1;
+  }
   random_seed(network.stream, options.seed);
   auto start = std::chrono::steady_clock::now();
   place_fibers();
   const double placement_seconds = seconds_since(start);
   start = std::chrono::steady_clock::now();
   const int threads = options.threads > 0 ? options.threads : machine_threads();
-  detect_contacts_threaded(threads);
+  const bool detected = options.periodic ? detect_contacts_periodic_threaded(options.box, threads)
+                                         : detect_contacts_threaded(threads);
   const double detection_seconds = seconds_since(start);
+  if (!detected) {
+    std::fprintf(stderr, "mikado: not enough memory for contact detection\n");
+    return 1;
+  }
   print_summary();
+
+  const std::span<const Fiber> fibers(network.fibers.data(), static_cast<size_t>(num_fibers));
+  const std::span<const Contact> contacts(network.contacts.data(),
+                                          static_cast<size_t>(network.num_contacts));
+  const ClusterResult clusters = find_clusters(fibers.data(), num_fibers, contacts.data(),
+                                               network.num_contacts, options.box, options.periodic);
+  const bool capacity_reached =
+      network.max_contacts != UNCAPPED && network.num_contacts == network.max_contacts;
+  if (options.stats) {
+    std::printf("%s\n", format_cluster_stats(clusters).c_str());
+    if (capacity_reached)
+      std::fputs(
+          "mikado: the contact capacity was reached; the clusters are those of the stored "
+          "contacts only\n",
+          stderr);
+  }
   // Out before the window takes over, also when standard output is a pipe or a file.
   std::fflush(stdout);
 
-  const std::span<const Fiber> fibers(&network.fibers[0], static_cast<size_t>(num_fibers));
-  const std::span<const Contact> contacts(&network.contacts[0],
-                                          static_cast<size_t>(network.num_contacts));
-  int status = 0;
-  const auto finish = [&status](OutputFile& file, auto write) {
-    if (!file.is_open()) return;
-    write(file);
-    std::string error;
-    if (!file.commit(error)) {
-      std::fprintf(stderr, "mikado: %s\n", error.c_str());
-      status = 1;
-    }
-  };
-  finish(outputs.fibers, [&](OutputFile& f) { write_fibers_csv(f, fibers); });
-  finish(outputs.contacts, [&](OutputFile& f) { write_contacts_csv(f, contacts); });
-  finish(outputs.vtk, [&](OutputFile& f) { write_network_vtk(f, fibers, contacts); });
-  finish(outputs.json, [&](OutputFile& f) {
-    write_run_json(f, {num_fibers, fiber_len, fiber_diameter, options.box, options.seed, threads,
-                       volume_fraction(), network.num_contacts, network.num_contacts == MAXCONTACTS,
-                       placement_seconds, detection_seconds});
+  const std::span<const int32_t> cluster_of(clusters.cluster_of);
+  bool written =
+      finish(outputs.fibers, [&](OutputFile& f) { write_fibers_csv(f, fibers, cluster_of); });
+  written &= finish(outputs.contacts, [&](OutputFile& f) { write_contacts_csv(f, contacts); });
+  written &= finish(outputs.vtk,
+                    [&](OutputFile& f) { write_network_vtk(f, fibers, contacts, cluster_of); });
+  written &= finish(outputs.json, [&](OutputFile& f) {
+    write_run_json(f, {num_fibers,
+                       fiber_len,
+                       fiber_diameter,
+                       options.box,
+                       options.periodic,
+                       options.seed,
+                       threads,
+                       network.max_contacts,
+                       volume_fraction(),
+                       network.num_contacts,
+                       capacity_reached,
+                       clusters.num_clusters,
+                       clusters.largest,
+                       clusters.contacts_per_fiber,
+                       {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
+                       placement_seconds,
+                       detection_seconds});
   });
-  if (status != 0 || options.no_view) return status;
+  if (!written) return 1;
+  if (options.no_view) return 0;
+  const std::vector<uint8_t> classes = cluster_marks(clusters);
+  set_fiber_classes(classes.data(), static_cast<int32_t>(classes.size()));
   // The viewer's result is the exit status: 0 after the user quits, -1 without a window.
   return run_viewer();
 }

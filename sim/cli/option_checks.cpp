@@ -1,8 +1,21 @@
 #include "option_checks.h"
 
+#include <algorithm>
+#include <charconv>
 #include <sstream>
 
 #include "arg_values.h"
+#include "periodic_image.h"
+
+namespace {
+
+template <typename T>
+std::string shortest_text(T v) {
+  char digits[32];
+  return std::string(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
+}
+
+}  // namespace
 
 void ValueChecks::whole(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
                         int64_t& out) {
@@ -108,6 +121,13 @@ void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, in
   threads = static_cast<int>(t);
 }
 
-bool periodic_box_fits(float box, float length, float diameter) {
-  return static_cast<double>(box) > 2.0 * length + static_cast<double>(diameter);
+void check_periodic_box(ValueChecks& checks, bool periodic, float box,
+                        const std::vector<float>& lengths, const std::vector<float>& diameters) {
+  if (!checks.ok() || !periodic) return;
+  const float length = *std::max_element(lengths.begin(), lengths.end());
+  const float diameter = *std::max_element(diameters.begin(), diameters.end());
+  if (!periodic_box_valid(box, length, diameter))
+    checks.fail("--periodic: the box side " + shortest_text(box) +
+                " must exceed twice the fiber length plus the diameter, " +
+                shortest_text(static_cast<float>(2.0 * length + diameter)));
 }

@@ -56,5 +56,6 @@ void add_common(CLI::App& app, CommonText& text, bool& periodic);
 void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
                   float& box);
 
-// A periodic box must hold a fiber and its nearest images apart: side > 2 length + diameter.
-bool periodic_box_fits(float box, float length, float diameter);
+// With --periodic, the box must exceed twice the longest length plus the widest diameter.
+void check_periodic_box(ValueChecks& checks, bool periodic, float box,
+                        const std::vector<float>& lengths, const std::vector<float>& diameters);

@@ -7,6 +7,7 @@
 #include "arg_values.h"
 #include "option_checks.h"
 #include "settings.h"
+#include "sweep.h"
 
 namespace {
 
@@ -60,15 +61,22 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       "Places a seeded random network of straight fibers in a cube, finds every pair of "
       "fibers in contact, prints a summary line and shows the network.",
       "mikado");
-  std::string fibers, length, diameter;
+  std::string fibers, length, diameter, max_contacts;
   CommonText common;
   app.add_option("-n,--fibers", fibers,
-                 "number of fibers, 0 to " + std::to_string(MAXFIB) + " (default 10000)")
+                 "number of fibers, 0 to " + std::to_string(kMaxFibers) +
+                     " as memory permits (default 10000)")
       ->type_name("N");
   app.add_option("-l,--length", length, "fiber length in metres (default 2e-07)")->type_name("L");
   app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
       ->type_name("D");
   add_common(app, common, options.periodic);
+  app.add_option("--max-contacts", max_contacts,
+                 "store at most K contacts, then report \"Too many contacts!\" (default: no cap "
+                 "with options, 1000000 without)")
+      ->type_name("K");
+  app.add_flag("--stats", options.stats,
+               std::string("print the clusters of the contact graph after the summary line"));
   app.add_flag("--no-view", options.no_view,
                std::string("print the summary line, write the files and exit without a window"));
   app.add_option("--fibers-out", options.fibers_out,
@@ -86,14 +94,13 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
 
   ValueChecks checks("mikado", app);
   int64_t count = options.fibers;
-  checks.whole("--fibers", fibers, 0, MAXFIB, count);
+  checks.whole("--fibers", fibers, 0, kMaxFibers, count);
   options.fibers = static_cast<int32_t>(count);
+  checks.whole("--max-contacts", max_contacts, 0, INT32_MAX, options.max_contacts);
   checks.positive("--length", length, options.length);
   checks.positive("--diameter", diameter, options.diameter);
   check_common(checks, common, options.seed, options.threads, options.box);
-  if (checks.ok() && options.periodic &&
-      !periodic_box_fits(options.box, options.length, options.diameter))
-    checks.fail("--periodic: the box side must exceed twice the length plus the diameter");
+  check_periodic_box(checks, options.periodic, options.box, {options.length}, {options.diameter});
   check_output_paths(checks, app, options);
   return checks.outcome();
 }
@@ -122,6 +129,10 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.positive_list("--lengths", lengths, options.lengths);
   checks.positive_list("--diameters", diameters, options.diameters);
   check_common(checks, common, options.seed, options.threads, options.box);
+  const SweepPlan tables = default_sweep_plan();
+  check_periodic_box(checks, options.periodic, options.box,
+                     options.lengths.empty() ? tables.lengths : options.lengths,
+                     options.diameters.empty() ? tables.diameters : options.diameters);
   int64_t r = options.repeats;
   checks.whole("--repeats", repeats, 1, INT32_MAX, r);
   options.repeats = static_cast<int32_t>(r);

@@ -41,6 +41,8 @@ struct ParseOutcome {
 };
 
 inline constexpr int kMaxThreads = 1024;
+// Fiber and contact indices are int32.
+inline constexpr int32_t kMaxFibers = INT32_MAX;
 
 // `args` excludes the program name.
 ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions& options);

@@ -12,13 +12,14 @@ void put_point(OutputFile& out, const Vec3& p) {
 
 }  // namespace
 
-void write_fibers_csv(OutputFile& out, std::span<const Fiber> fibers) {
-  out.text("id,x1,y1,z1,x2,y2,z2\n");
+void write_fibers_csv(OutputFile& out, std::span<const Fiber> fibers,
+                      std::span<const int32_t> cluster) {
+  out.text("id,x1,y1,z1,x2,y2,z2,cluster\n");
   for (size_t i = 0; i < fibers.size(); ++i) {
     out.integer(static_cast<int64_t>(i));
     put_point(out, fibers[i].start);
     put_point(out, fibers[i].end);
-    out.text("\n");
+    out.text(",").integer(cluster[i]).text("\n");
   }
 }
 

@@ -20,7 +20,8 @@ double decimal(float v) {
 }  // namespace
 
 std::string run_report_json(const RunReport& r) {
-  const nlohmann::ordered_json doc = {
+  using nlohmann::ordered_json;
+  const ordered_json doc = {
       {"program", "mikado"},
       {"version", MIKADO_VERSION},
       {"settings",
@@ -28,12 +29,19 @@ std::string run_report_json(const RunReport& r) {
         {"length", decimal(r.length)},
         {"diameter", decimal(r.diameter)},
         {"box", decimal(r.box)},
+        {"periodic", r.periodic},
         {"seed", r.seed},
-        {"threads", r.threads}}},
+        {"threads", r.threads},
+        {"max_contacts",
+         r.max_contacts < 0 ? ordered_json(nullptr) : ordered_json(r.max_contacts)}}},
       {"results",
        {{"volume_fraction", r.volume_fraction},
         {"contacts", r.contacts},
-        {"capacity_reached", r.capacity_reached}}},
+        {"capacity_reached", r.capacity_reached},
+        {"clusters", r.clusters},
+        {"largest_cluster", r.largest_cluster},
+        {"contacts_per_fiber", r.contacts_per_fiber},
+        {"spanning", {{"x", r.spanning[0]}, {"y", r.spanning[1]}, {"z", r.spanning[2]}}}}},
       {"timings",
        {{"placement_seconds", r.placement_seconds}, {"detection_seconds", r.detection_seconds}}},
   };

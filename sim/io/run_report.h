@@ -9,11 +9,16 @@ class OutputFile;
 struct RunReport {
   int32_t fibers;
   float length, diameter, box;
+  bool periodic;
   int32_t seed;
   int threads;
+  int64_t max_contacts;  // -1: no cap
   double volume_fraction;
   int32_t contacts;
-  bool capacity_reached;
+  bool capacity_reached;  // then the cluster figures describe the stored contacts only
+  int32_t clusters, largest_cluster;
+  double contacts_per_fiber;
+  bool spanning[3];
   double placement_seconds, detection_seconds;
 };
 

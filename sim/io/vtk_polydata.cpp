@@ -14,7 +14,7 @@ void put_point(OutputFile& out, const Vec3& p) {
 }  // namespace
 
 void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
-                       std::span<const Contact> contacts) {
+                       std::span<const Contact> contacts, std::span<const int32_t> cluster) {
   const auto n = static_cast<int64_t>(fibers.size());
   const auto c = static_cast<int64_t>(contacts.size());
   out.text("# vtk DataFile Version 3.0\nmikado fiber network: ")
@@ -42,15 +42,18 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
     ++per_fiber[static_cast<size_t>(k.first)];
     ++per_fiber[static_cast<size_t>(k.second)];
   }
-  // One field of three arrays: a reader takes every field array, but only the first SCALARS
+  // One field of four arrays: a reader takes every field array, but only the first SCALARS
   // block unless told otherwise.
-  out.text("CELL_DATA ").integer(n + c).text("\nFIELD cell_arrays 3\n");
+  out.text("CELL_DATA ").integer(n + c).text("\nFIELD cell_arrays 4\n");
   out.text("fiber_id 1 ").integer(n + c).text(" int\n");
   for (int64_t k = 0; k < c; ++k) out.text("-1\n");
   for (int64_t i = 0; i < n; ++i) out.integer(i).text("\n");
   out.text("contact_count 1 ").integer(n + c).text(" int\n");
   for (int64_t k = 0; k < c; ++k) out.text("-1\n");
   for (int32_t count : per_fiber) out.integer(count).text("\n");
+  out.text("cluster_id 1 ").integer(n + c).text(" int\n");
+  for (int64_t k = 0; k < c; ++k) out.text("-1\n");
+  for (int32_t id : cluster) out.integer(id).text("\n");
   out.text("distance 1 ").integer(n + c).text(" float\n");
   for (const Contact& k : contacts) out.number(k.distance).text("\n");
   for (int64_t i = 0; i < n; ++i) out.text("-1\n");

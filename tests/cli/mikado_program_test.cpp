@@ -1,8 +1,9 @@
-// The mikado program as a user runs it: bad command lines, a run that writes every file, and a
-// disk that fills up during the writing.
+// The two programs as a user runs them: bad command lines, a run that writes every file, a disk
+// that fills up during the writing, the lifted capacities, and the sweep's repeats and shards.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -37,9 +38,12 @@ class MikadoProgram : public ::testing::Test {
 
   // Runs mikado with `args` (already quoted for the shell) after `prefix` shell commands.
   Outcome run(const std::string& args, const std::string& prefix = "") const {
-    const std::string command = prefix + "exec env -u DISPLAY '" MIKADO_PROGRAM "' " + args +
-                                " >'" + (dir_ / "out").string() + "' 2>'" +
-                                (dir_ / "err").string() + "'";
+    return run_program(MIKADO_PROGRAM, args, prefix);
+  }
+  Outcome run_program(const std::string& program, const std::string& args,
+                      const std::string& prefix = "") const {
+    const std::string command = prefix + "exec env -u DISPLAY '" + program + "' " + args + " >'" +
+                                (dir_ / "out").string() + "' 2>'" + (dir_ / "err").string() + "'";
     const int raw = std::system(("sh -c \"" + command + "\"").c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir_ / "out"), slurp(dir_ / "err")};
   }
@@ -57,7 +61,7 @@ TEST_F(MikadoProgram, BadInputPrintsOneLineWritesNothingAndExits2) {
   const std::string bad[] = {
       "-n abc",
       "-n -1",
-      "-n 100001",
+      "-n 2147483648",
       "-l 0",
       "-d -2e-9",
       "--box nan",
@@ -69,6 +73,7 @@ TEST_F(MikadoProgram, BadInputPrintsOneLineWritesNothingAndExits2) {
       "-d 1e-50",
       "--vtk /no/such/folder/n.vtk",
       "--json /proc/r.json",
+      "--periodic --box 4e-7",
   };
   for (const std::string& args : bad) {
     const Outcome r = run(args + all_outputs());
@@ -109,10 +114,69 @@ TEST_F(MikadoProgram, RunWithOptionsPrintsOnlyTheSummaryAndWritesEveryFile) {
     std::stringstream cells(line);
     std::string cell;
     std::getline(cells, cell, ',');
-    while (std::getline(cells, cell, ','))
+    for (int k = 0; k < 6 && std::getline(cells, cell, ','); ++k)
       ASSERT_LE(std::abs(std::stod(cell)), 0.5e-6 + 0.5e-7) << line;
   }
 }
+
+// With options the storage follows the run: more fibers than the compiled-in 100000, and more
+// contacts than the compiled-in 1000000 unless a cap is asked for.
+TEST_F(MikadoProgram, OptionsLiftTheCapacitiesUnlessACapIsGiven) {
+  const Outcome free = run("--no-view -n 100001 -d 4e-8 --json '" + file("r.json") + "'");
+  ASSERT_EQ(free.status, 0) << free.err;
+  EXPECT_EQ(free.out.find("Too many contacts!"), std::string::npos);
+  const auto doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_GT(doc["results"]["contacts"].get<int>(), 1000000);
+  EXPECT_FALSE(doc["results"]["capacity_reached"]);
+  EXPECT_TRUE(doc["settings"]["max_contacts"].is_null());
+
+  const Outcome capped = run("--no-view -n 100001 -d 4e-8 --max-contacts 1000 --stats --json '" +
+                             file("r.json") + "'");
+  ASSERT_EQ(capped.status, 0) << capped.err;
+  EXPECT_EQ(capped.out.rfind("Too many contacts!\nnum_fibers 100001;", 0), 0u) << capped.out;
+  EXPECT_NE(capped.out.find(";number of contacts 1000\nclusters "), std::string::npos)
+      << capped.out;
+  EXPECT_NE(capped.err.find("stored contacts only"), std::string::npos) << capped.err;
+  const auto capped_doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_TRUE(capped_doc["results"]["capacity_reached"]);
+  EXPECT_EQ(capped_doc["settings"]["max_contacts"], 1000);
+}
+
+// The cluster line follows the summary and agrees with the JSON; the periodic box finds more
+// contacts than the open one, whose faces cut them.
+TEST_F(MikadoProgram, StatsLineAndPeriodicBox) {
+  const std::string common =
+      "--no-view --stats -n 4000 -l 4e-7 -d 1e-8 -s 3 --json '" + file("r.json") + "'";
+  const Outcome open = run(common);
+  ASSERT_EQ(open.status, 0) << open.err;
+  const auto open_doc = nlohmann::json::parse(slurp(file("r.json")));
+  const Outcome periodic = run(common + " --periodic");
+  ASSERT_EQ(periodic.status, 0) << periodic.err;
+  const auto doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_TRUE(doc["settings"]["periodic"]);
+  EXPECT_GT(doc["results"]["contacts"].get<int>(), open_doc["results"]["contacts"].get<int>());
+
+  const auto& r = doc["results"];
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "clusters %d;largest %d;contacts per fiber %g;spanning x %d y %d z %d\n",
+                r["clusters"].get<int>(), r["largest_cluster"].get<int>(),
+                r["contacts_per_fiber"].get<double>(), r["spanning"]["x"].get<bool>() ? 1 : 0,
+                r["spanning"]["y"].get<bool>() ? 1 : 0, r["spanning"]["z"].get<bool>() ? 1 : 0);
+  const auto second_line = periodic.out.substr(periodic.out.find('\n') + 1);
+  EXPECT_EQ(second_line, line);
+  EXPECT_EQ(r["contacts_per_fiber"].get<double>(), 2.0 * r["contacts"].get<int>() / 4000);
+}
+
+#ifndef __SANITIZE_ADDRESS__
+// The sanitizer reserves more address space than the limit allows: checked in plain builds only.
+TEST_F(MikadoProgram, StorageThatCannotBeHadFailsWithStatus1) {
+  const Outcome r = run("--no-view -n 400000000", "ulimit -v 2000000; ");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "mikado: not enough memory for 400000000 fibers\n");
+}
+#endif
 
 TEST_F(MikadoProgram, AFullDiskFailsTheRunWithStatus1AndLeavesNoPartialFile) {
   // The shell's file size limit stands in for a full disk; the limit's signal is ignored so that
@@ -122,6 +186,58 @@ TEST_F(MikadoProgram, AFullDiskFailsTheRunWithStatus1AndLeavesNoPartialFile) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("n.vtk"), std::string::npos) << r.err;
   EXPECT_TRUE(no_files());
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream s(text);
+  for (std::string line; std::getline(s, line);) out.push_back(line);
+  return out;
+}
+
+// Shards of a job array: each runs its own repeats, seeded seed - r, and together they give the
+// rows of the whole sweep.
+TEST_F(MikadoProgram, SweepShardsTogetherGiveTheWholeSweep) {
+  const std::string sweep =
+      "--csv --periodic --counts 300,600 --lengths 3e-7 --diameters 1e-8,2e-8 --repeats 5 -s 10";
+  const Outcome whole = run_program(MIKADO_LONGRUN, sweep);
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  std::vector<std::string> rows = lines(whole.out);
+  ASSERT_EQ(rows.size(), 1u + 5 * 4);
+  const std::string header = rows[0];
+  EXPECT_EQ(header,
+            "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,"
+            "contacts_per_fiber,theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,"
+            "spanning_z");
+  EXPECT_EQ(rows[1].rfind("300,3e-07,1e-08,2e-06,1,10,0,", 0), 0u) << rows[1];
+  EXPECT_EQ(rows.back().rfind("600,3e-07,2e-08,2e-06,1,6,4,", 0), 0u) << rows.back();
+
+  std::vector<std::string> joined;
+  for (int k = 0; k < 2; ++k) {
+    const Outcome shard =
+        run_program(MIKADO_LONGRUN, sweep + " --shard " + std::to_string(k) + "/2");
+    ASSERT_EQ(shard.status, 0) << shard.err;
+    const std::vector<std::string> part = lines(shard.out);
+    ASSERT_FALSE(part.empty());
+    EXPECT_EQ(part[0], header);
+    for (size_t i = 1; i < part.size(); ++i) {
+      std::stringstream cells(part[i]);
+      std::string repeat;
+      for (int c = 0; c < 7; ++c) std::getline(cells, repeat, ',');
+      EXPECT_EQ(std::stoi(repeat) % 2, k) << part[i];
+      joined.push_back(part[i]);
+    }
+  }
+  rows.erase(rows.begin());
+  std::sort(rows.begin(), rows.end());
+  std::sort(joined.begin(), joined.end());
+  EXPECT_EQ(joined, rows);
+}
+
+TEST_F(MikadoProgram, RepeatZeroOfTheCompiledInTablesIsTheDefaultSweepSlow) {
+  const Outcome r = run_program(MIKADO_LONGRUN, "--repeats 3 --shard 0/3 --threads 3");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.out == slurp(MIKADO_EXPECTED_DIR "/longrun.txt"));
 }
 
 }  // namespace

@@ -21,6 +21,9 @@ TEST(RunOptions, NoArgumentsKeepTheCompiledInRun) {
   EXPECT_EQ(o.seed, -1);
   EXPECT_EQ(o.threads, 0);
   EXPECT_FALSE(o.no_view);
+  EXPECT_FALSE(o.periodic);
+  EXPECT_FALSE(o.stats);
+  EXPECT_EQ(o.max_contacts, -1);
 }
 
 TEST(RunOptions, GoodFormsSetTheirValuesAsFloat32) {
@@ -45,8 +48,14 @@ TEST(RunOptions, GoodFormsSetTheirValuesAsFloat32) {
   EXPECT_EQ(o.json_out, "r.json");
 
   RunOptions top;
-  ASSERT_TRUE(parse({"--fibers", "100000", "--seed", "2147483647", "-l", "2e-7"}, top).run);
-  EXPECT_EQ(top.fibers, 100000);
+  ASSERT_TRUE(parse({"--fibers", "2147483647", "--seed", "2147483647", "-l", "2e-7", "--periodic",
+                     "--box", "4.03e-7", "--stats", "--max-contacts", "0"},
+                    top)
+                  .run);
+  EXPECT_EQ(top.fibers, INT32_MAX);
+  EXPECT_TRUE(top.periodic);
+  EXPECT_TRUE(top.stats);
+  EXPECT_EQ(top.max_contacts, 0);
   EXPECT_EQ(top.seed, INT32_MAX);
   // The decimal is rounded once, to the float32 the compiled-in setting holds.
   EXPECT_EQ(top.length, 2e-7f);
@@ -62,7 +71,9 @@ TEST(RunOptions, EachBadInputStopsWithStatus2AndOneLineNamingOptionAndValue) {
       {{"-n", "abc"}, "--fibers 'abc'"},
       {{"-n", "1.5"}, "--fibers '1.5'"},
       {{"-n", "-1"}, "--fibers '-1'"},
-      {{"-n", "100001"}, "--fibers '100001'"},
+      {{"-n", "2147483648"}, "--fibers '2147483648'"},
+      {{"--max-contacts", "-1"}, "--max-contacts '-1'"},
+      {{"--periodic", "--box", "4.01e-7"}, "--periodic"},  // not above 2 L + D = 4.02e-7
       {{"-n", "99999999999999999999"}, "--fibers '99999999999999999999'"},
       {{"-l", "0"}, "--length '0'"},
       {{"-l", "-2e-7"}, "--length '-2e-7'"},
@@ -105,17 +116,51 @@ TEST(RunOptions, HelpAndVersionStopWithStatus0) {
   EXPECT_EQ(version.text, "mikado " MIKADO_VERSION "\n");
 }
 
-TEST(SweepOptions, SeedAndThreadsOnly) {
+TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
   SweepOptions o;
-  ASSERT_TRUE(parse_sweep_options({"--seed", "7", "--threads", "1"}, o).run);
+  const ParseOutcome good =
+      parse_sweep_options({"--seed", "7", "--threads", "1", "--counts", "100,0,100000", "--lengths",
+                           "1e-7", "--diameters", "1e-9,2e-9", "--box", "1e-6", "--periodic",
+                           "--repeats", "8", "--shard", "3/4", "--csv"},
+                          o);
+  ASSERT_TRUE(good.run) << good.text;
   EXPECT_EQ(o.seed, 7);
   EXPECT_EQ(o.threads, 1);
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"-n", "5"}, {"--seed", "x"}, {"--threads", "-2"}}) {
+  EXPECT_EQ(o.counts, (std::vector<int32_t>{100, 0, 100000}));
+  EXPECT_EQ(o.lengths, std::vector<float>{1e-7f});
+  EXPECT_EQ(o.diameters, (std::vector<float>{1e-9f, 2e-9f}));
+  EXPECT_EQ(o.box, 1e-6f);
+  EXPECT_TRUE(o.periodic);
+  EXPECT_EQ(o.repeats, 8);
+  EXPECT_EQ(o.shard, 3);
+  EXPECT_EQ(o.shards, 4);
+  EXPECT_TRUE(o.csv);
+  SweepOptions last;
+  EXPECT_TRUE(parse_sweep_options({"--seed", "-2147483647", "--repeats", "2"}, last).run);
+
+  const BadCase bad[] = {
+      {{"-n", "5"}, "-n"},
+      {{"--seed", "x"}, "--seed 'x'"},
+      {{"--threads", "-2"}, "--threads '-2'"},
+      {{"--counts", "100,abc"}, "--counts '100,abc': 'abc'"},
+      {{"--counts", "100,"}, "--counts '100,'"},
+      {{"--counts", "100001"}, "--counts '100001'"},
+      {{"--lengths", "1e-7,0"}, "--lengths '1e-7,0': '0'"},
+      {{"--diameters", ""}, "--diameters ''"},
+      {{"--repeats", "0"}, "--repeats '0'"},
+      {{"--seed", "-2147483647", "--repeats", "3"}, "--repeats '3'"},
+      {{"--shard", "2/2"}, "--shard '2/2'"},
+      {{"--shard", "1"}, "--shard '1'"},
+      {{"--shard", "-1/2"}, "--shard '-1/2'"},
+      {{"--periodic", "--box", "4e-7"}, "--periodic"},  // the longest length is 2e-7
+      {{"--periodic", "--lengths", "1e-6"}, "--periodic"},
+  };
+  for (const BadCase& c : bad) {
     SweepOptions s;
-    const ParseOutcome r = parse_sweep_options(bad, s);
-    EXPECT_EQ(r.status, 2) << bad[0];
+    const ParseOutcome r = parse_sweep_options(c.args, s);
+    EXPECT_EQ(r.status, 2) << c.names;
     EXPECT_EQ(r.text.rfind("mikado-longrun: ", 0), 0u) << r.text;
+    EXPECT_NE(r.text.find(c.names), std::string::npos) << r.text;
   }
 }
 

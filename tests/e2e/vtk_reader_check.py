@@ -23,7 +23,9 @@ def table(path):
     with open(path, newline="") as f:
         return list(csv.reader(f))[1:]
 
-fibers = np.array([[float(v) for v in row[1:]] for row in table(paths["f.csv"])], dtype=np.float32)
+fiber_rows = table(paths["f.csv"])
+fibers = np.array([[float(v) for v in row[1:7]] for row in fiber_rows], dtype=np.float32)
+clusters = np.array([int(row[7]) for row in fiber_rows])
 contacts = table(paths["c.csv"])
 n, c = len(fibers), len(contacts)
 assert n == 1200 and c > 20, (n, c)
@@ -51,7 +53,8 @@ for i in (0, n // 2, n - 1):
 assert data.GetCell(c - 1).GetPointId(0) == 2 * n + c - 1
 
 cells = data.GetCellData()
-arrays = {name: vtk_to_numpy(cells.GetArray(name)) for name in ("fiber_id", "contact_count", "distance")}
+names = ("fiber_id", "contact_count", "cluster_id", "distance")
+arrays = {name: vtk_to_numpy(cells.GetArray(name)) for name in names}
 for name, values in arrays.items():
     assert len(values) == n + c, (name, len(values))
 assert np.array_equal(arrays["fiber_id"][c:], np.arange(n))
@@ -61,7 +64,10 @@ for row in contacts:
     expected_counts[int(row[0])] += 1
     expected_counts[int(row[1])] += 1
 assert np.array_equal(arrays["contact_count"][c:], expected_counts), "contact_count"
+assert np.array_equal(arrays["cluster_id"][c:], clusters), "cluster_id"
+assert np.all(arrays["cluster_id"][:c] == -1)
+assert len(set(clusters)) < n, "no contacts joined any fibers"
 distances = np.array([float(row[2]) for row in contacts], dtype=np.float32)
 assert np.array_equal(arrays["distance"][:c], distances), "distance"
 assert np.all(arrays["distance"][c:] == -1)
-print(f"VTK file read back: {n} lines, {c} vertices, {2 * n + c} points, 3 cell arrays")
+print(f"VTK file read back: {n} lines, {c} vertices, {2 * n + c} points, 4 cell arrays")

@@ -55,20 +55,23 @@ TEST(NetworkFiles, CsvTablesGiveBackTheNetworkBitForBit) {
 
   const std::string fibers_path = (fs::temp_directory_path() / "mikado-fibers.csv").string();
   const std::string contacts_path = (fs::temp_directory_path() / "mikado-contacts.csv").string();
-  write(fibers_path, [](OutputFile& f) {
-    write_fibers_csv(f, {&network.fibers[0], static_cast<size_t>(num_fibers)});
+  std::vector<int32_t> cluster(static_cast<size_t>(num_fibers));
+  for (int i = 0; i < num_fibers; ++i) cluster[i] = i / 7;
+  write(fibers_path, [&cluster](OutputFile& f) {
+    write_fibers_csv(f, {network.fibers.data(), static_cast<size_t>(num_fibers)}, cluster);
   });
   write(contacts_path, [](OutputFile& f) {
-    write_contacts_csv(f, {&network.contacts[0], static_cast<size_t>(network.num_contacts)});
+    write_contacts_csv(f, {network.contacts.data(), static_cast<size_t>(network.num_contacts)});
   });
 
   std::string header;
   const auto fibers = read_csv(fibers_path, header);
-  EXPECT_EQ(header, "id,x1,y1,z1,x2,y2,z2");
+  EXPECT_EQ(header, "id,x1,y1,z1,x2,y2,z2,cluster");
   ASSERT_EQ(fibers.size(), static_cast<size_t>(num_fibers));
   for (int i = 0; i < num_fibers; ++i) {
-    ASSERT_EQ(fibers[i].size(), 7u);
+    ASSERT_EQ(fibers[i].size(), 8u);
     ASSERT_EQ(fibers[i][0], std::to_string(i));
+    ASSERT_EQ(fibers[i][7], std::to_string(i / 7));
     Fiber back;
     for (int k = 0; k < 3; ++k) {
       back.start[k] = cell_float(fibers[i][1 + k]);
@@ -94,7 +97,9 @@ TEST(NetworkFiles, CsvTablesGiveBackTheNetworkBitForBit) {
 }
 
 TEST(NetworkFiles, JsonReportParsesWithTheRunsSettingsAndResults) {
-  const RunReport r{123, 1e-7f, 3e-9f, 4e-6f, -5, 3, 0.25, 77, true, 0.5, 1.5};
+  const RunReport r{
+      123, 1e-7f, 3e-9f, 4e-6f, true, -5, 3, -1, 0.25, 77, true, 40, 60, 1.25, {true, false, true},
+      0.5, 1.5};
   const auto doc = nlohmann::json::parse(run_report_json(r));
   EXPECT_EQ(doc["program"], "mikado");
   EXPECT_EQ(doc["version"], MIKADO_VERSION);
@@ -105,12 +110,18 @@ TEST(NetworkFiles, JsonReportParsesWithTheRunsSettingsAndResults) {
   EXPECT_EQ(s["length"].get<double>(), 1e-7);
   EXPECT_EQ(static_cast<float>(s["diameter"].get<double>()), 3e-9f);
   EXPECT_EQ(static_cast<float>(s["box"].get<double>()), 4e-6f);
+  EXPECT_EQ(s["periodic"], true);
+  EXPECT_TRUE(s["max_contacts"].is_null());
   EXPECT_EQ(s["seed"], -5);
   EXPECT_EQ(s["threads"], 3);
   const auto& res = doc["results"];
   EXPECT_EQ(res["volume_fraction"], 0.25);
   EXPECT_EQ(res["contacts"], 77);
   EXPECT_EQ(res["capacity_reached"], true);
+  EXPECT_EQ(res["clusters"], 40);
+  EXPECT_EQ(res["largest_cluster"], 60);
+  EXPECT_EQ(res["contacts_per_fiber"], 1.25);
+  EXPECT_EQ(res["spanning"], nlohmann::json::parse(R"({"x": true, "y": false, "z": true})"));
   EXPECT_EQ(doc["timings"]["placement_seconds"], 0.5);
   EXPECT_EQ(doc["timings"]["detection_seconds"], 1.5);
 }
