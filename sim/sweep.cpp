@@ -1,6 +1,5 @@
 #include "sweep.h"
 
-#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -9,6 +8,7 @@
 #include "assert_stop.h"
 #include "contacts.h"
 #include "contacts_periodic.h"
+#include "decimal_text.h"
 #include "network.h"
 #include "placement.h"
 #include "progress.h"
@@ -61,13 +61,6 @@ bool each_run(const SweepPlan& plan, Header header, Result result) {
     }
   }
   return true;
-}
-
-// The shortest decimal that reads back as the same value, with a decimal point.
-template <typename T>
-std::string shortest(T v) {
-  char digits[32];
-  return std::string(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
 }
 
 }  // namespace
@@ -123,15 +116,15 @@ bool sweep_csv_rows(const SweepPlan& plan, int32_t seed, int32_t repeat) {
         const ClusterResult c =
             find_clusters(network.fibers.data(), num_fibers, network.contacts.data(),
                           network.num_contacts, plan.box, plan.periodic);
-        std::printf(
-            "%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i\n", num_fibers,
-            shortest(fiber_len).c_str(), shortest(fiber_diameter).c_str(),
-            shortest(plan.box).c_str(), plan.periodic ? 1 : 0, seed, repeat,
-            shortest(volume_fraction()).c_str(), network.num_contacts,
-            shortest(c.contacts_per_fiber).c_str(),
-            shortest(theory_contacts(num_fibers, fiber_len, fiber_diameter, volume)).c_str(),
-            c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
-            c.spanning[2] ? 1 : 0);
+        std::printf("%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i\n", num_fibers,
+                    shortest_decimal(fiber_len).c_str(), shortest_decimal(fiber_diameter).c_str(),
+                    shortest_decimal(plan.box).c_str(), plan.periodic ? 1 : 0, seed, repeat,
+                    shortest_decimal(volume_fraction()).c_str(), network.num_contacts,
+                    shortest_decimal(c.contacts_per_fiber).c_str(),
+                    shortest_decimal(theory_contacts(num_fibers, fiber_len, fiber_diameter, volume))
+                        .c_str(),
+                    c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
+                    c.spanning[2] ? 1 : 0);
         std::fflush(stdout);
       });
 }

@@ -1,21 +1,11 @@
 #include "option_checks.h"
 
 #include <algorithm>
-#include <charconv>
 #include <sstream>
 
 #include "arg_values.h"
+#include "decimal_text.h"
 #include "periodic_image.h"
-
-namespace {
-
-template <typename T>
-std::string shortest_text(T v) {
-  char digits[32];
-  return std::string(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
-}
-
-}  // namespace
 
 void ValueChecks::whole(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
                         int64_t& out) {
@@ -127,7 +117,7 @@ void check_periodic_box(ValueChecks& checks, bool periodic, float box,
   const float length = *std::max_element(lengths.begin(), lengths.end());
   const float diameter = *std::max_element(diameters.begin(), diameters.end());
   if (!periodic_box_valid(box, length, diameter))
-    checks.fail("--periodic: the box side " + shortest_text(box) +
+    checks.fail("--periodic: the box side " + shortest_decimal(box) +
                 " must exceed twice the fiber length plus the diameter, " +
-                shortest_text(static_cast<float>(2.0 * length + diameter)));
+                shortest_decimal(static_cast<float>(2.0 * length + diameter)));
 }

@@ -1,20 +1,16 @@
 #include "run_report.h"
 
-#include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "decimal_text.h"
 #include "output_file.h"
 
 namespace {
 
-// The shortest decimal that reads back as the same float32, so that 2e-07 stays 2e-07 rather
-// than the float's full double expansion.
+// A float32 setting as the double of its shortest decimal: JSON readers see 2e-07, not the
+// float's double expansion, and still get the same float32 back.
 double decimal(float v) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-  double d = 0;
-  std::from_chars(digits, end, d);
-  return d;
+  return std::stod(shortest_decimal(v));
 }
 
 }  // namespace
