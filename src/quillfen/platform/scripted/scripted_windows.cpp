@@ -5,6 +5,7 @@
 #include <string>
 
 #include "scripted_state.h"
+#include "default_window_proc.h"
 #include "system_messages.h"
 
 namespace scripted::detail {
@@ -330,41 +331,17 @@ void validate(uintptr_t id) {
   if (Window* w = find(id)) w->update = PwRect{};
 }
 
-PwResult def_window_proc(PwWindow window, uint32_t message, PwWParam wparam, PwLParam) {
+void destroy_by_id(uintptr_t id) {
+  destroy_window(handle(id));
+}
+
+PwResult def_window_proc(PwWindow window, uint32_t message, PwWParam wparam, PwLParam lparam) {
   log("DefWindowProcA", message_name(message));
+  static constexpr emulation::DefaultActions kActions{validate, destroy_by_id, minimize, restore,
+                                                      send};
   uintptr_t id = id_of(window);
   if (find(id) == nullptr) return 0;
-  switch (message) {
-    case PW_WM_NCCREATE:
-    case PW_WM_ERASEBKGND:
-      return 1;
-    case PW_WM_PAINT:
-      validate(id);
-      return 0;
-    case PW_WM_CLOSE:
-      destroy_window(window);
-      return 0;
-    case PW_WM_SYSCOMMAND:
-      switch (static_cast<uint32_t>(wparam) & 0xFFF0u) {
-        case PW_SC_MINIMIZE:
-          minimize(id);
-          break;
-        case PW_SC_MAXIMIZE:
-          restore(id, true);
-          break;
-        case PW_SC_RESTORE:
-          restore(id, false);
-          break;
-        case PW_SC_CLOSE:
-          send(id, PW_WM_CLOSE, 0, 0);
-          break;
-        default:
-          break;
-      }
-      return 0;
-    default:
-      return 0;
-  }
+  return emulation::default_window_proc(kActions, id, message, wparam, lparam);
 }
 
 int32_t get_update_rect(PwWindow window, PwRect* rect, int32_t) {

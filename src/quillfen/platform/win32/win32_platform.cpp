@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "gl_passthrough.h"
 #include "window_proc_trampoline.h"
 
 // Thin pass-through: each operation converts our records and handles to the system's and back,
@@ -417,24 +418,6 @@ PwProc wgl_get_proc_address(const char* name) {
   return reinterpret_cast<PwProc>(wglGetProcAddress(name));
 }
 
-// GL calls on the current context.
-
-const unsigned char* gl_get_string(uint32_t name) {
-  return glGetString(name);
-}
-void gl_viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
-  glViewport(x, y, width, height);
-}
-void gl_matrix_mode(uint32_t mode) {
-  glMatrixMode(mode);
-}
-void gl_load_identity() {
-  glLoadIdentity();
-}
-void gl_ortho(double left, double right, double bottom, double top, double z_near, double z_far) {
-  glOrtho(left, right, bottom, top, z_near, z_far);
-}
-
 // Kernel.
 
 uint32_t get_tick_count() {
@@ -500,11 +483,11 @@ const PlatformOps kWin32Ops = {
     .wgl_make_current = wgl_make_current,
     .wgl_delete_context = wgl_delete_context,
     .wgl_get_proc_address = wgl_get_proc_address,
-    .gl_get_string = gl_get_string,
-    .gl_viewport = gl_viewport,
-    .gl_matrix_mode = gl_matrix_mode,
-    .gl_load_identity = gl_load_identity,
-    .gl_ortho = gl_ortho,
+    .gl_get_string = gl_passthrough::get_string,
+    .gl_viewport = gl_passthrough::viewport,
+    .gl_matrix_mode = gl_passthrough::matrix_mode,
+    .gl_load_identity = gl_passthrough::load_identity,
+    .gl_ortho = gl_passthrough::ortho,
     .get_tick_count = get_tick_count,
     .sleep = sleep,
     .get_current_process_id = get_current_process_id,

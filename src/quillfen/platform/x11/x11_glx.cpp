@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "gl_passthrough.h"
 #include "x11_state.h"
 
 namespace x11 {
@@ -236,25 +237,10 @@ PwProc wgl_get_proc_address(const char* name) {
   return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
 }
 
+// Without a current context there is nothing to ask; Mesa would crash.
 const unsigned char* gl_get_string(uint32_t name) {
   if (state().current_context == 0) return nullptr;
-  return glGetString(name);
-}
-
-void gl_viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
-  glViewport(x, y, width, height);
-}
-
-void gl_matrix_mode(uint32_t mode) {
-  glMatrixMode(mode);
-}
-
-void gl_load_identity() {
-  glLoadIdentity();
-}
-
-void gl_ortho(double left, double right, double bottom, double top, double z_near, double z_far) {
-  glOrtho(left, right, bottom, top, z_near, z_far);
+  return gl_passthrough::get_string(name);
 }
 
 }  // namespace
@@ -291,10 +277,10 @@ void fill_glx_ops(PlatformOps& ops) {
   ops.wgl_delete_context = wgl_delete_context;
   ops.wgl_get_proc_address = wgl_get_proc_address;
   ops.gl_get_string = gl_get_string;
-  ops.gl_viewport = gl_viewport;
-  ops.gl_matrix_mode = gl_matrix_mode;
-  ops.gl_load_identity = gl_load_identity;
-  ops.gl_ortho = gl_ortho;
+  ops.gl_viewport = gl_passthrough::viewport;
+  ops.gl_matrix_mode = gl_passthrough::matrix_mode;
+  ops.gl_load_identity = gl_passthrough::load_identity;
+  ops.gl_ortho = gl_passthrough::ortho;
 }
 
 }  // namespace x11

@@ -6,6 +6,7 @@
 #include <X11/XKBlib.h>
 #include <poll.h>
 
+#include "default_window_proc.h"
 #include "x11_state.h"
 
 namespace x11 {
@@ -17,7 +18,6 @@ constexpr PwWParam kMkRButton = 0x0002;
 constexpr PwWParam kMkShift = 0x0004;
 constexpr PwWParam kMkControl = 0x0008;
 constexpr PwWParam kMkMButton = 0x0010;
-constexpr uint32_t kVkF4 = 0x73;
 constexpr uint32_t kVkF10 = 0x79;
 
 PwWParam mouse_flags(unsigned int x_state) {
@@ -353,42 +353,26 @@ int32_t wait_message() {
   return 1;
 }
 
+void validate(uintptr_t id) {
+  find(id)->update = PwRect{};
+}
+void destroy(uintptr_t id) {
+  platform().destroy_window(handle(id));
+}
+void minimize(uintptr_t id) {
+  minimize_window(*find(id));
+}
+// A maximize is a restore here: the window keeps its size.
+void restore(uintptr_t id, bool) {
+  Window* w = find(id);
+  if (w->minimized) restore_window(*w);
+}
+
 PwResult def_window_proc(PwWindow window, uint32_t message, PwWParam wparam, PwLParam lparam) {
+  static constexpr emulation::DefaultActions kActions{validate, destroy, minimize, restore, send};
   Window* w = find(window);
   if (w == nullptr) return 0;
-  switch (message) {
-    case PW_WM_NCCREATE:
-    case PW_WM_ERASEBKGND:
-      return 1;
-    case PW_WM_PAINT:
-      w->update = PwRect{};
-      return 0;
-    case PW_WM_CLOSE:
-      platform().destroy_window(window);
-      return 0;
-    case PW_WM_SYSKEYDOWN:
-      if (static_cast<uint32_t>(wparam) == kVkF4 && (lparam & PW_KEY_CONTEXT_BIT))
-        send(w->id, PW_WM_SYSCOMMAND, PW_SC_CLOSE, 0);
-      return 0;
-    case PW_WM_SYSCOMMAND:
-      switch (static_cast<uint32_t>(wparam) & 0xFFF0u) {
-        case PW_SC_MINIMIZE:
-          minimize_window(*w);
-          break;
-        case PW_SC_MAXIMIZE:
-        case PW_SC_RESTORE:
-          if (w->minimized) restore_window(*w);
-          break;
-        case PW_SC_CLOSE:
-          send(w->id, PW_WM_CLOSE, 0, 0);
-          break;
-        default:
-          break;
-      }
-      return 0;
-    default:
-      return 0;
-  }
+  return emulation::default_window_proc(kActions, w->id, message, wparam, lparam);
 }
 
 }  // namespace
