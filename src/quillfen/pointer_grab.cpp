@@ -24,14 +24,16 @@ void grab(ToolkitWindow* window) {
     show_cursor_again(window);
     return;
   }
-  capture_take(window);
+  // A reference still held from a release refused while hidden serves the new grab.
+  if (!window->grab_capture) window->grab_capture = capture_take(window);
 }
 
 void release(ToolkitWindow* window) {
   window->pointer_grabbed = false;
   window->pointer_x = window->virtual_x = window->saved_pointer_x;
   window->pointer_y = window->virtual_y = window->saved_pointer_y;
-  capture_drop(window);
+  // Refused while hidden, the reference stays with the grab for the next release.
+  if (window->grab_capture && capture_drop(window)) window->grab_capture = false;
   warp_pointer(window, window->saved_pointer_x, window->saved_pointer_y);
   show_cursor_again(window);
 }

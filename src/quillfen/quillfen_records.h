@@ -70,6 +70,7 @@ struct ToolkitWindow {
   uint8_t key_state[256];
   uint32_t capture_button_up;  // release message ending the first button's capture, 0 = none
   uint32_t capture_buttons;    // kCapture* bits of the buttons holding a capture reference
+  bool grab_capture;           // the pointer grab holds a capture reference
 };
 
 struct ToolkitContext {

@@ -141,10 +141,10 @@ void translate_button(ToolkitWindow* window, ToolkitEvent& event, int button, bo
       window->capture_buttons |= button_bit(button);
     return;
   }
-  if (window->capture_buttons & button_bit(button)) {
-    capture_drop(window);
+  // A drop refused while the window is hidden keeps the reference; the next release of the
+  // button gives it back.
+  if ((window->capture_buttons & button_bit(button)) && capture_drop(window))
     window->capture_buttons &= ~button_bit(button);
-  }
   if (window->capture_button_up == kReleaseMessages[button]) {
     window->warp_pending = true;
     window->capture_button_up = 0;

@@ -125,4 +125,27 @@ TEST_F(MouseTranslation, InvisibleWindowTakesNoCapture) {
   EXPECT_EQ(scripted::capture(), window_->hwnd);
 }
 
+// A release refused while hidden keeps the button's reference: once shown, the next click gives
+// it back and the capture ends. Clearing the button's bit on the refused drop leaves the count
+// above zero for good.
+TEST_F(MouseTranslation, ReleaseWhileHiddenKeepsTheReferenceForTheNextClick) {
+  open_window();
+  PwWindow hwnd = window_->hwnd;
+  scripted::button_down(hwnd, 0);
+  quillfen_poll();
+  ASSERT_EQ(window_->capture_count, 1);
+  platform().show_window(hwnd, PW_SW_HIDE);
+  scripted::button_up(hwnd, 0);
+  EXPECT_EQ(printed([] { quillfen_poll(); }), "Unable to grab mouse: window invisible.\n");
+  EXPECT_EQ(window_->capture_count, 1);
+  platform().show_window(hwnd, PW_SW_SHOW);
+  for (int click = 0; click < 3; ++click) {
+    scripted::button_down(hwnd, 0);
+    scripted::button_up(hwnd, 0);
+    quillfen_poll();
+    EXPECT_EQ(window_->capture_count, 0) << "click " << click;
+    EXPECT_EQ(scripted::capture(), nullptr) << "click " << click;
+  }
+}
+
 }  // namespace

@@ -98,4 +98,22 @@ TEST_F(PointerGrab, InvisibleWindowGrabsWithoutCapture) {
   EXPECT_EQ(scripted::cursor_count(), 0);
 }
 
+// The grab's reference, refused back while hidden, is the one the next release gives back; the
+// next grab takes none of its own.
+TEST_F(PointerGrab, ReleaseWhileHiddenKeepsTheReferenceForTheNextRelease) {
+  open_window();
+  quillfen_grab_pointer(true);
+  ASSERT_EQ(window_->capture_count, 1);
+  platform().show_window(window_->hwnd, PW_SW_HIDE);
+  EXPECT_EQ(printed([] { quillfen_grab_pointer(false); }),
+            "Unable to grab mouse: window invisible.\n");
+  EXPECT_EQ(window_->capture_count, 1);
+  platform().show_window(window_->hwnd, PW_SW_SHOW);
+  quillfen_grab_pointer(true);
+  EXPECT_EQ(window_->capture_count, 1);
+  quillfen_grab_pointer(false);
+  EXPECT_EQ(window_->capture_count, 0);
+  EXPECT_EQ(scripted::capture(), nullptr);
+}
+
 }  // namespace
