@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "platform.h"
 #include "quillfen.h"
 #include "shell.h"
 #include "tracked_alloc.h"
@@ -159,6 +160,40 @@ TEST(X11ToolkitInit, WithoutADisplayInitFailsWithOneLine) {
     EXPECT_EQ(live_allocations, 0);
     EXPECT_FALSE(quillfen_get_window_size(nullptr, nullptr));
   }
+}
+
+// A negative screen number in DISPLAY (":0.-1") names no screen: init fails with its one line
+// instead of reading outside the display's screen list. Checked in a fresh process, since this
+// one is connected already.
+TEST(X11ToolkitInit, NegativeScreenNumberFailsWithOneLine) {
+  if (std::getenv("MIKADO_TOOLKIT_BAD_SCREEN_CHILD") == nullptr) {
+    const char* display = std::getenv("DISPLAY");
+    ASSERT_NE(display, nullptr);
+    std::string server = display;
+    server = server.substr(0, server.find('.', server.find(':')));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      setenv("DISPLAY", (server + ".-1").c_str(), 1);
+      setenv("MIKADO_TOOLKIT_BAD_SCREEN_CHILD", "1", 1);
+      execl("/proc/self/exe", "x11_toolkit_bad_screen",
+            "--gtest_filter=X11ToolkitInit.NegativeScreen*", nullptr);
+      _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    return;
+  }
+  ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(quillfen_init(0, false, false, false));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "CreateWindow() failed.\n");
+  EXPECT_EQ(live_allocations, 0);
+  // No screen, so no screen size either (not whatever lies before Xlib's screen list).
+  EXPECT_EQ(platform().get_system_metrics(PW_SM_CXSCREEN), 0);
+  EXPECT_EQ(platform().get_system_metrics(PW_SM_CYSCREEN), 0);
 }
 
 // One window for the input tests; keys reach it wherever the pointer is, since the backend

@@ -31,6 +31,12 @@ bool open_display() {
   State& s = state();
   Display* d = XOpenDisplay(nullptr);
   if (d == nullptr) return false;
+  // Xlib accepts a negative screen number in DISPLAY (":0.-1") and would index its screen list
+  // with it: such a display has no screen to work on.
+  if (DefaultScreen(d) < 0 || DefaultScreen(d) >= ScreenCount(d)) {
+    XCloseDisplay(d);
+    return false;
+  }
   XSetErrorHandler(record_error);
   s.display = d;
   s.screen = DefaultScreen(d);
