@@ -1,5 +1,7 @@
 #include "translate.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "event_queue.h"
@@ -164,6 +166,13 @@ bool translate_wheel(ToolkitWindow* window, ToolkitEvent& event, PwWParam wparam
   return true;
 }
 
+// The virtual position stops at the ends of int32 instead of overflowing; the deltas reported
+// stay exact.
+int32_t saturated_sum(int32_t position, int32_t delta) {
+  const int64_t sum = static_cast<int64_t>(position) + delta;
+  return static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
 bool translate_motion(ToolkitWindow* window, ToolkitEvent& event, PwLParam lparam, PwPoint screen) {
   event.kind = EVENT_MOTION;
   event.x = pw_signed_low(static_cast<uintptr_t>(lparam));
@@ -183,8 +192,8 @@ bool translate_motion(ToolkitWindow* window, ToolkitEvent& event, PwLParam lpara
     // Held at the centre: the deltas add up to an unbounded virtual position.
     window->pointer_x = static_cast<int32_t>(static_cast<uint32_t>(window->width) / 2);
     window->pointer_y = static_cast<int32_t>(static_cast<uint32_t>(window->height) / 2);
-    window->virtual_x += event.dx;
-    window->virtual_y += event.dy;
+    window->virtual_x = saturated_sum(window->virtual_x, event.dx);
+    window->virtual_y = saturated_sum(window->virtual_y, event.dy);
     event.x = window->virtual_x;
     event.y = window->virtual_y;
     window->warp_pending = true;

@@ -1,5 +1,7 @@
 #include "toolkit_fixture.h"
 
+#include <cstdint>
+
 namespace {
 
 class PointerGrab : public ToolkitTest {};
@@ -114,6 +116,35 @@ TEST_F(PointerGrab, ReleaseWhileHiddenKeepsTheReferenceForTheNextRelease) {
   quillfen_grab_pointer(false);
   EXPECT_EQ(window_->capture_count, 0);
   EXPECT_EQ(scripted::capture(), nullptr);
+}
+
+// One-way motion piles up in the virtual position; at the end of int32's range it stays there
+// while the deltas are still reported as they are. Plain addition would overflow (undefined).
+TEST_F(PointerGrab, VirtualPositionSaturatesAndDeltasStayExact) {
+  open_window(800, 600);
+  quillfen_grab_pointer(true);
+  quillfen_poll();
+  take_all();
+  window_->virtual_x = INT32_MAX - 3;
+  window_->virtual_y = INT32_MIN + 2;
+  scripted::mouse_move(window_->hwnd, 410, 290);
+  quillfen_poll();
+  auto events = take_all();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].dx, 10);
+  EXPECT_EQ(events[0].dy, -10);
+  EXPECT_EQ(events[0].x, INT32_MAX);
+  EXPECT_EQ(events[0].y, INT32_MIN);
+  EXPECT_EQ(window_->virtual_x, INT32_MAX);
+  EXPECT_EQ(window_->virtual_y, INT32_MIN);
+  // Back the other way it moves off the end at once.
+  scripted::mouse_move(window_->hwnd, 395, 305);
+  quillfen_poll();
+  events = take_all();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].x, INT32_MAX - 5);
+  EXPECT_EQ(events[0].y, INT32_MIN + 5);
+  quillfen_grab_pointer(false);
 }
 
 }  // namespace
