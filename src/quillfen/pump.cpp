@@ -1,5 +1,6 @@
 #include "pump.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "event_queue.h"
@@ -8,7 +9,15 @@
 void pump_messages(ToolkitWindow* window) {
   const PlatformOps& p = platform();
   PwMsg msg{};
+  // The system makes a paint message only when nothing else waits, and makes it again until the
+  // area is validated. A window painted twice in one pump could not be validated (GetUpdateRect
+  // or BeginPaint failing): the pump stops there instead of looping, and the next pump tries again.
+  PwWindow painted = nullptr;
   while (p.peek_message(&msg, nullptr, 0, 0, PW_PM_REMOVE)) {
+    if (msg.message == PW_WM_PAINT) {
+      if (msg.window == painted) break;
+      painted = msg.window;
+    }
     // Dispatch first: a repaint validated by the window procedure is then not reported twice.
     p.translate_message(&msg);
     p.dispatch_message(&msg);
@@ -28,12 +37,18 @@ void pump_messages(ToolkitWindow* window) {
 
 namespace {
 
-void wait_for_event(ToolkitWindow* window) {
+// False, with a line on standard output, when the platform cannot wait: waiting again would only
+// spin.
+bool wait_for_event(ToolkitWindow* window) {
   pump_messages(window);
   while (window->events == nullptr) {
-    platform().wait_message();
+    if (!platform().wait_message()) {
+      std::puts("WaitMessage() failed.");
+      return false;
+    }
     pump_messages(window);
   }
+  return true;
 }
 
 // The index-th node counting from the oldest (along prev) or from the newest (along next).
@@ -80,14 +95,12 @@ int quillfen_poll() {
 int quillfen_wait() {
   ToolkitWindow* window = current_window();
   if (window == nullptr) return 0;
-  wait_for_event(window);
-  return 1;
+  return wait_for_event(window) ? 1 : 0;
 }
 
 int quillfen_next_event(ToolkitEvent* out) {
   ToolkitWindow* window = current_window();
-  if (window == nullptr) return 0;
-  wait_for_event(window);
+  if (window == nullptr || !wait_for_event(window)) return 0;
   EventNode* oldest = window->events->prev;
   if (out != nullptr) std::memcpy(out, &oldest->event, sizeof *out);
   remove_event(window, oldest);

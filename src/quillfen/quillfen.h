@@ -66,7 +66,9 @@ void quillfen_sleep_ms(int32_t ms);
 void quillfen_set_title(const char* title);
 bool quillfen_get_window_size(int32_t* width_out, int32_t* height_out);
 
-// Events. The pumping calls drain the window system's messages first.
+// Events. The pumping calls drain the window system's messages first. The waiting calls
+// (quillfen_wait, quillfen_next_event) return 0 with the line "WaitMessage() failed." when the
+// window system cannot wait.
 int quillfen_poll();
 int quillfen_wait();
 int quillfen_next_event(ToolkitEvent* out);

@@ -33,8 +33,8 @@ TEST_F(PointerGrab, GrabHoldsThePointerAtTheCentreAndReportsDeltas) {
   EXPECT_EQ(events[0].dy, -2);
   EXPECT_EQ(events[0].x, 5);
   EXPECT_EQ(events[0].y, -2);
-  EXPECT_EQ(scripted::cursor().x, 400);      // put back
-  EXPECT_FALSE(window_->warp_pending);  // the warp's motion was swallowed
+  EXPECT_EQ(scripted::cursor().x, 400);  // put back
+  EXPECT_FALSE(window_->warp_pending);   // the warp's motion was swallowed
 
   scripted::mouse_move(window_->hwnd, 410, 400);
   scripted::key_down(window_->hwnd, 'A', 0x1E);
