@@ -47,6 +47,7 @@ bool register_window_class(ToolkitWindow* window) {
   wc.menu_name = nullptr;
   wc.class_name = window->class_name;
   if (p.register_class(&wc) == 0) return fail("RegisterClass() failed.");
+  window->class_registered = true;
   return true;
 }
 

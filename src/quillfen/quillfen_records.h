@@ -63,6 +63,7 @@ struct ToolkitWindow {
   int32_t mode_count;
   DisplayMode* modes;
   char class_name[32];
+  bool class_registered;  // the class is registered under class_name
   PwWndClass window_class;
   PwWindow hwnd;
   PwDc hdc;

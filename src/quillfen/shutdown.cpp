@@ -2,11 +2,19 @@
 
 #include "shutdown.h"
 
+#include <cstdio>
+
 #include "display_mode.h"
 #include "pointer.h"
 #include "tracked_alloc.h"
 
 namespace {
+
+// A teardown step the platform refused. The steps after it run all the same: whatever can still
+// be released is, and every toolkit block is freed.
+void report_failure(const char* call) {
+  std::printf("%s() failed.\n", call);
+}
 
 void free_string(char*& copy) {
   if (copy == nullptr) return;
@@ -56,11 +64,14 @@ void destroy_window(ToolkitWindow* window) {
     if (window->hdc != nullptr) p.release_dc(window->hwnd, window->hdc);
     // The property goes first, so the messages of destruction are not translated.
     p.remove_prop(window->hwnd, kWindowProperty);
-    p.destroy_window(window->hwnd);
+    if (!p.destroy_window(window->hwnd)) report_failure("DestroyWindow");
   }
 
   if (window->modes != nullptr) tracked_free(window->modes);
-  p.unregister_class(window->class_name, p.get_module_handle(nullptr));
+  // Init's failure path may come here with no class registered: that refusal is expected.
+  if (!p.unregister_class(window->class_name, p.get_module_handle(nullptr)) &&
+      window->class_registered)
+    report_failure("UnregisterClass");
   discard_events(window);
   tracked_free(window);
 }
@@ -68,7 +79,8 @@ void destroy_window(ToolkitWindow* window) {
 void release_context(ToolkitContext* context) {
   const PlatformOps& p = platform();
   p.wgl_make_current(nullptr, nullptr);
-  if (context->gl_context != nullptr) p.wgl_delete_context(context->gl_context);
+  if (context->gl_context != nullptr && !p.wgl_delete_context(context->gl_context))
+    report_failure("wglDeleteContext");
   free_string(context->gl_vendor);
   free_string(context->gl_renderer);
   free_string(context->gl_version);

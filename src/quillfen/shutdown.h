@@ -5,7 +5,8 @@
 #include "quillfen_records.h"
 
 // Tears down `window` and everything that hangs on it, then frees the record. Works on a
-// partly built record: every missing piece is skipped.
+// partly built record: every missing piece is skipped. A step the platform refuses is reported
+// ("DestroyWindow() failed." and the like) and the later steps still run.
 void destroy_window(ToolkitWindow* window);
 
 // Releases the GL context, the GL string copies, the window and the context record itself.

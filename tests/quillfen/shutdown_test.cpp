@@ -117,4 +117,64 @@ TEST_F(FullScreenShutdown, MinimisedWindowPrintsItsMessageYetGetsTheDesktopBack)
   expect_nothing_left();
 }
 
+// The display mode is restored even when the window cannot be destroyed, and a refused restore
+// is reported while everything else still goes.
+TEST_F(FullScreenShutdown, FailedRestoreIsReportedAndTheWindowStillGoes) {
+  scripted::fail("ChangeDisplaySettingsA");
+  EXPECT_EQ(output_of([] { quillfen_shutdown(); }), "ChangeDisplaySettings() failed.\n");
+  EXPECT_EQ(live_allocations, baseline_allocations_);
+  EXPECT_EQ(scripted::window_count(), 0u);
+  EXPECT_EQ(scripted::class_count(), 0u);
+  EXPECT_EQ(scripted::live_contexts(), 0);
+  scripted::fail("ChangeDisplaySettingsA", false);
+  platform().change_display_settings(nullptr, 0);
+}
+// A teardown call that fails is reported, and every step after it still runs: the window, the
+// class, the context and the display mode that can go do go, and no toolkit block is left.
+TEST_F(Shutdown, FailedDestroyWindowIsReportedAndTheRestStillRuns) {
+  ToolkitWindow* window = open();
+  const PwWindow hwnd = window->hwnd;
+  scripted::fail("DestroyWindow");
+  scripted::clear_calls();
+  // The class is still in use by the window that stayed, so its unregistration fails as well.
+  EXPECT_EQ(output_of([] { quillfen_shutdown(); }),
+            "DestroyWindow() failed.\nUnregisterClass() failed.\n");
+  EXPECT_EQ(quillfen_context, nullptr);
+  EXPECT_EQ(live_allocations, baseline_allocations_);
+  EXPECT_EQ(scripted::live_contexts(), 0);
+  EXPECT_EQ(scripted::count_calls("UnregisterClassA"), 1);
+  // The window that stayed has no record behind it any more.
+  EXPECT_EQ(platform().get_prop(hwnd, kWindowProperty), nullptr);
+  scripted::fail("DestroyWindow", false);
+  platform().destroy_window(hwnd);
+}
+
+TEST_F(Shutdown, FailedUnregisterClassIsReported) {
+  ToolkitWindow* window = open();
+  const std::string class_name = window->class_name;
+  scripted::fail("UnregisterClassA");
+  EXPECT_EQ(output_of([] { quillfen_shutdown(); }), "UnregisterClass() failed.\n");
+  EXPECT_EQ(live_allocations, baseline_allocations_);
+  EXPECT_EQ(scripted::window_count(), 0u);
+  scripted::fail("UnregisterClassA", false);
+  EXPECT_EQ(platform().unregister_class(class_name.c_str(), nullptr), 1);
+}
+
+TEST_F(Shutdown, FailedContextDeletionIsReportedAndTheWindowStillGoes) {
+  open();
+  scripted::fail("wglDeleteContext");
+  EXPECT_EQ(output_of([] { quillfen_shutdown(); }), "wglDeleteContext() failed.\n");
+  EXPECT_EQ(live_allocations, baseline_allocations_);
+  EXPECT_EQ(scripted::window_count(), 0u);
+  EXPECT_EQ(scripted::class_count(), 0u);
+  EXPECT_EQ(scripted::current_context(), nullptr);
+}
+
+// A failed init unregisters a class it never registered: that refusal is no failure.
+TEST_F(Shutdown, ClassNeverRegisteredIsNoFailure) {
+  scripted::fail("RegisterClassA");
+  EXPECT_EQ(init(), "RegisterClass() failed.\n");
+  EXPECT_EQ(live_allocations, baseline_allocations_);
+}
+
 }  // namespace
