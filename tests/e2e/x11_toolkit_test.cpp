@@ -196,6 +196,45 @@ TEST(X11ToolkitInit, NegativeScreenNumberFailsWithOneLine) {
   EXPECT_EQ(platform().get_system_metrics(PW_SM_CYSCREEN), 0);
 }
 
+// GLX hands out an address for any name; the backend must answer null for what the context
+// lacks. Mesa limited to GL 1.4 has no GL 1.5: loading 2.0 reports 1.2 to 1.4, then fails at 1.5
+// with its failure line, and init fails. Checked in a fresh process, since the loader's slots are
+// process-wide.
+TEST(X11ToolkitInit, ContextBelowTheRequestedVersionFailsTheLoad) {
+  if (std::getenv("MIKADO_TOOLKIT_GL14_CHILD") == nullptr) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      setenv("MESA_GL_VERSION_OVERRIDE", "1.4", 1);
+      setenv("MIKADO_TOOLKIT_GL14_CHILD", "1", 1);
+      execl("/proc/self/exe", "x11_toolkit_gl14",
+            "--gtest_filter=X11ToolkitInit.ContextBelowTheRequestedVersion*", nullptr);
+      _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    return;
+  }
+  ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(quillfen_init(200, false, false, false));
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find(" ver. 1.4"), std::string::npos) << out;
+  const std::string tail =
+      "OpenGL 1.4 initialized.\n"
+      "tgl_load_gl_1_5(): Warning: unable to load ARB_occlusion_query.\n"
+      "OpenGL 1.5 failed to initialize.\n";
+  ASSERT_GE(out.size(), tail.size()) << out;
+  EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << out;
+  EXPECT_NE(out.find("OpenGL 1.2 initialized.\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("OpenGL 1.3 initialized.\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("OpenGL 2.0"), std::string::npos) << out;
+  EXPECT_EQ(live_allocations, 0);
+  EXPECT_FALSE(quillfen_get_window_size(nullptr, nullptr));
+}
+
 // One window for the input tests; keys reach it wherever the pointer is, since the backend
 // gives it the keyboard focus when it is shown.
 class X11ToolkitInput : public ::testing::Test {

@@ -5,10 +5,14 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string_view>
 #include <vector>
 
 #include "gl_passthrough.h"
+#include "tgl_entry_points.h"
 #include "x11_state.h"
 
 namespace x11 {
@@ -230,10 +234,78 @@ int32_t wgl_delete_context(PwGlContext context) {
   return sync_ok() ? 1 : 0;
 }
 
-// GLX hands out a dispatch stub for any name, so a non-null address says nothing about support;
-// like WGL, nothing is looked up without a current context.
+// What the current context must offer for a function of the loader's lists: a core version
+// (major * 10 + minor) or an extension named in its extension string.
+struct Need {
+  int version;
+  const char* extension;
+};
+
+const std::map<std::string_view, Need>& needs_by_name() {
+  static const std::map<std::string_view, Need> table = [] {
+    std::map<std::string_view, Need> needs;
+    Need need{};
+#define TGL_NEED(type, name) needs.emplace(#name, need);
+    need = {12, nullptr};
+    TGL_ENTRY_POINTS_1_2(TGL_NEED)
+    need = {0, "GL_ARB_imaging"};
+    TGL_ENTRY_POINTS_1_2_IMAGING(TGL_NEED)
+    need = {13, nullptr};
+    TGL_ENTRY_POINTS_1_3(TGL_NEED)
+    need = {14, nullptr};
+    TGL_ENTRY_POINTS_1_4(TGL_NEED)
+    // The query functions without the ARB suffix are GL 1.5's own.
+    need = {15, nullptr};
+    TGL_ENTRY_POINTS_1_5_QUERY(TGL_NEED)
+    TGL_ENTRY_POINTS_1_5(TGL_NEED)
+    need = {0, "GL_EXT_geometry_shader4"};
+    TGL_ENTRY_POINTS_2_0_GEOMETRY(TGL_NEED)
+    need = {20, nullptr};
+    TGL_ENTRY_POINTS_2_0(TGL_NEED)
+#undef TGL_NEED
+    // Part of the imaging subset, and core from GL 1.4 on.
+    needs["glBlendColor"] = {14, "GL_ARB_imaging"};
+    needs["glBlendEquation"] = {14, "GL_ARB_imaging"};
+    return needs;
+  }();
+  return table;
+}
+
+// The current context's version as major * 10 + minor, from "major.minor[.release] [vendor]".
+int context_version() {
+  const auto* text = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  int major = 0, minor = 0;
+  if (text == nullptr || std::sscanf(text, "%d.%d", &major, &minor) != 2) return 0;
+  return major * 10 + minor;
+}
+
+// Whether the extension string names `extension` as a whole word.
+bool has_extension(const char* extension) {
+  const auto* text = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  if (text == nullptr) return false;
+  const std::string_view all(text);
+  const std::string_view wanted(extension);
+  for (size_t at = all.find(wanted); at != std::string_view::npos; at = all.find(wanted, at + 1)) {
+    const bool starts = at == 0 || all[at - 1] == ' ';
+    const size_t end = at + wanted.size();
+    if (starts && (end == all.size() || all[end] == ' ')) return true;
+  }
+  return false;
+}
+
+// GLX hands out a dispatch stub for any name, so its answer says nothing about support. Like WGL,
+// the backend answers null for a function the current context does not offer: the loader's
+// functions by the context's version and extension string. Nothing is looked up without a
+// current context.
 PwProc wgl_get_proc_address(const char* name) {
   if (name == nullptr || state().current_context == 0) return nullptr;
+  const auto& needs = needs_by_name();
+  if (const auto found = needs.find(name); found != needs.end()) {
+    const Need& need = found->second;
+    const bool offered = (need.version != 0 && context_version() >= need.version) ||
+                         (need.extension != nullptr && has_extension(need.extension));
+    if (!offered) return nullptr;
+  }
   return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
 }
 
