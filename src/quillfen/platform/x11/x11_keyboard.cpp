@@ -86,6 +86,8 @@ constexpr SymKey kSymKeys[] = {
     {XK_less, PW_VK_OEM_102},
 };
 
+}  // namespace
+
 // The US layout's virtual keys by scan code: the fallback for keys whose keysym has no virtual
 // key of its own (letters of non-Latin layouts, shifted digits of AZERTY and the like).
 uint32_t us_virtual_key(uint32_t scan) {
@@ -137,6 +139,8 @@ uint32_t vk_of_keysym(KeySym sym) {
     if (entry.sym == sym) return entry.vk;
   return 0;
 }
+
+namespace {
 
 bool keypad_number(KeySym sym) {
   return (sym >= XK_KP_0 && sym <= XK_KP_9) || sym == XK_KP_Decimal || sym == XK_KP_Separator;

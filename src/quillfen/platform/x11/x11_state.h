@@ -138,6 +138,10 @@ void forget_window_messages(uintptr_t id);
 // Keyboard: the virtual key, scan code and extended flag of a keycode, and the keyboard-state
 // update when a message leaves the queue.
 uint32_t virtual_key(unsigned int keycode, bool numlock);
+// The two tables behind virtual_key: the virtual key of a keysym (0 = none), and the US layout's
+// virtual key of a set-1 scan code, for keysyms without one of their own (0 = none).
+uint32_t vk_of_keysym(KeySym sym);
+uint32_t us_virtual_key(uint32_t scan);
 uint32_t scan_code(unsigned int keycode, bool* extended);
 void apply_input_state(const Queued& queued);
 uint8_t lock_bits(unsigned int x_state);
