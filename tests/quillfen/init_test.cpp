@@ -181,7 +181,7 @@ TEST_F(Init, NullGlStringsPrintAsNull) {
             "PFD 1, (null) OpenGL on Scripted Renderer ver. 1.1.0.\n");
   EXPECT_TRUE(ok);
   EXPECT_EQ(quillfen_context->gl_vendor, nullptr);
-  EXPECT_STREQ(quillfen_context->gl_extensions, "GL_SIM_none");
+  EXPECT_STREQ(quillfen_context->gl_extensions, "GL_SCRIPTED_none");
 }
 
 // One failing step each: its one line, then nothing left behind.

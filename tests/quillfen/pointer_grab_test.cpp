@@ -147,4 +147,27 @@ TEST_F(PointerGrab, VirtualPositionSaturatesAndDeltasStayExact) {
   quillfen_grab_pointer(false);
 }
 
+// The centre of a window wider than high, away from the screen's corner: width and height each
+// halve their own side, and the warp goes to the centre's screen position.
+TEST_F(PointerGrab, CentreOfANonSquareWindow) {
+  open_window(640, 480, 100, 50);
+  quillfen_grab_pointer(true);
+  EXPECT_EQ(window_->pointer_x, 320);
+  EXPECT_EQ(window_->pointer_y, 240);
+  EXPECT_EQ(scripted::cursor().x, 420);
+  EXPECT_EQ(scripted::cursor().y, 290);
+  quillfen_poll();
+  take_all();
+  // A motion is measured from that centre, and the pointer is put back there.
+  scripted::mouse_move(window_->hwnd, 330, 236);
+  quillfen_poll();
+  const auto events = take_all();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].dx, 10);
+  EXPECT_EQ(events[0].dy, -4);
+  EXPECT_EQ(scripted::cursor().x, 420);
+  EXPECT_EQ(scripted::cursor().y, 290);
+  quillfen_grab_pointer(false);
+}
+
 }  // namespace

@@ -122,7 +122,7 @@ void reset() {
   set_gl_string(PW_GL_VENDOR, "Scripted Vendor");
   set_gl_string(PW_GL_RENDERER, "Scripted Renderer");
   set_gl_string(PW_GL_VERSION, "1.1.0");
-  set_gl_string(PW_GL_EXTENSIONS, "GL_SIM_none");
+  set_gl_string(PW_GL_EXTENSIONS, "GL_SCRIPTED_none");
 }
 
 void install() {
