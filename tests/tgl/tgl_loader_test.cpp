@@ -290,4 +290,133 @@ TEST_F(LoaderTest, VanishedFunctionCountsAsAnotherImplementation) {
   EXPECT_EQ(stored(tgl::glTexImage3D), kept);
 }
 
+// The published order of the lookups, written out here from the GL function names and their
+// families rather than taken from the loader's own lists: a name dropped, added, misspelt or out
+// of order there shows here.
+std::vector<std::string> published_lookup_order() {
+  std::vector<std::string> names;
+  const auto add = [&names](std::initializer_list<const char*> list) {
+    for (const char* name : list) names.emplace_back(name);
+  };
+  const auto add_forms = [&names](const std::string& stem,
+                                  std::initializer_list<const char*> forms) {
+    for (const char* form : forms) names.push_back(stem + form);
+  };
+  // GL 1.2: the imaging subset, then the core.
+  add({"glColorTable",
+       "glColorTableParameterfv",
+       "glColorTableParameteriv",
+       "glCopyColorTable",
+       "glGetColorTable",
+       "glGetColorTableParameterfv",
+       "glGetColorTableParameteriv",
+       "glColorSubTable",
+       "glCopyColorSubTable",
+       "glConvolutionFilter1D",
+       "glConvolutionFilter2D",
+       "glConvolutionParameterf",
+       "glConvolutionParameterfv",
+       "glConvolutionParameteri",
+       "glConvolutionParameteriv",
+       "glCopyConvolutionFilter1D",
+       "glCopyConvolutionFilter2D",
+       "glGetConvolutionFilter",
+       "glGetConvolutionParameterfv",
+       "glGetConvolutionParameteriv",
+       "glGetSeparableFilter",
+       "glSeparableFilter2D",
+       "glGetHistogram",
+       "glGetHistogramParameterfv",
+       "glGetHistogramParameteriv",
+       "glGetMinmax",
+       "glGetMinmaxParameterfv",
+       "glGetMinmaxParameteriv",
+       "glHistogram",
+       "glMinmax",
+       "glResetHistogram",
+       "glResetMinmax",
+       "glBlendColor",
+       "glBlendEquation"});
+  add({"glDrawRangeElements", "glTexImage3D", "glTexSubImage3D", "glCopyTexSubImage3D"});
+  // GL 1.3.
+  add({"glActiveTexture", "glClientActiveTexture"});
+  for (const char* count : {"1", "2", "3", "4"})
+    add_forms(std::string("glMultiTexCoord") + count, {"d", "dv", "f", "fv", "i", "iv", "s", "sv"});
+  add({"glLoadTransposeMatrixf", "glLoadTransposeMatrixd", "glMultTransposeMatrixf",
+       "glMultTransposeMatrixd", "glSampleCoverage", "glCompressedTexImage3D",
+       "glCompressedTexImage2D", "glCompressedTexImage1D", "glCompressedTexSubImage3D",
+       "glCompressedTexSubImage2D", "glCompressedTexSubImage1D", "glGetCompressedTexImage"});
+  // GL 1.4.
+  add({"glBlendFuncSeparate", "glFogCoordf", "glFogCoordfv", "glFogCoordd", "glFogCoorddv",
+       "glFogCoordPointer", "glMultiDrawArrays", "glMultiDrawElements", "glPointParameterf",
+       "glPointParameterfv", "glPointParameteri", "glPointParameteriv"});
+  add_forms("glSecondaryColor3", {"b", "bv", "d", "dv", "f", "fv", "i", "iv", "s", "sv", "ub",
+                                  "ubv", "ui", "uiv", "us", "usv"});
+  add({"glSecondaryColorPointer"});
+  for (const char* count : {"2", "3"})
+    add_forms(std::string("glWindowPos") + count, {"d", "dv", "f", "fv", "i", "iv", "s", "sv"});
+  // GL 1.5: the occlusion queries, then the core.
+  add({"glGenQueries", "glDeleteQueries", "glIsQuery", "glBeginQuery", "glEndQuery", "glGetQueryiv",
+       "glGetQueryObjectiv", "glGetQueryObjectuiv"});
+  add({"glBindBuffer", "glDeleteBuffers", "glGenBuffers", "glIsBuffer", "glBufferData",
+       "glBufferSubData", "glGetBufferSubData", "glMapBuffer", "glUnmapBuffer",
+       "glGetBufferParameteriv", "glGetBufferPointerv"});
+  // GL 2.0: the geometry shaders, then the core.
+  add({"glProgramParameteriEXT", "glFramebufferTextureEXT", "glFramebufferTextureLayerEXT",
+       "glFramebufferTextureFaceEXT"});
+  add({"glBlendEquationSeparate",
+       "glDrawBuffers",
+       "glStencilOpSeparate",
+       "glStencilFuncSeparate",
+       "glStencilMaskSeparate",
+       "glAttachShader",
+       "glBindAttribLocation",
+       "glCompileShader",
+       "glCreateProgram",
+       "glCreateShader",
+       "glDeleteProgram",
+       "glDeleteShader",
+       "glDetachShader",
+       "glDisableVertexAttribArray",
+       "glEnableVertexAttribArray",
+       "glGetActiveAttrib",
+       "glGetActiveUniform",
+       "glGetAttachedShaders",
+       "glGetAttribLocation",
+       "glGetProgramiv",
+       "glGetProgramInfoLog",
+       "glGetShaderiv",
+       "glGetShaderInfoLog",
+       "glGetShaderSource",
+       "glGetUniformLocation",
+       "glGetUniformfv",
+       "glGetUniformiv",
+       "glGetVertexAttribdv",
+       "glGetVertexAttribfv",
+       "glGetVertexAttribiv",
+       "glGetVertexAttribPointerv",
+       "glIsProgram",
+       "glIsShader",
+       "glLinkProgram",
+       "glShaderSource",
+       "glUseProgram"});
+  add_forms("glUniform", {"1f", "2f", "3f", "4f", "1i", "2i", "3i", "4i", "1fv", "2fv", "3fv",
+                          "4fv", "1iv", "2iv", "3iv", "4iv"});
+  add({"glUniformMatrix2fv", "glUniformMatrix3fv", "glUniformMatrix4fv", "glValidateProgram"});
+  add_forms(
+      "glVertexAttrib",
+      {"1d",    "1dv", "1f", "1fv", "1s", "1sv", "2d",   "2dv",  "2f",   "2fv",  "2s",    "2sv",
+       "3d",    "3dv", "3f", "3fv", "3s", "3sv", "4Nbv", "4Niv", "4Nsv", "4Nub", "4Nubv", "4Nuiv",
+       "4Nusv", "4bv", "4d", "4dv", "4f", "4fv", "4iv",  "4s",   "4sv",  "4ubv", "4uiv",  "4usv"});
+  add({"glVertexAttribPointer"});
+  return names;
+}
+
+TEST_F(LoaderTest, LooksUpThePublishedNamesInThePublishedOrder) {
+  const std::vector<std::string> expected = published_lookup_order();
+  ASSERT_EQ(expected.size(), 245u);
+  ASSERT_TRUE(load(200).result);
+  EXPECT_EQ(gl_.lookups, expected);
+}
+
 }  // namespace
