@@ -24,7 +24,8 @@ class InitLoader : public LifecycleTest {
 #undef CLEAR_SLOT
     LifecycleTest::TearDown();
   }
-  static constexpr const char* kRenderer = "PFD 1, Scripted Vendor OpenGL on Scripted Renderer ver. 1.1.0.\n";
+  static constexpr const char* kRenderer =
+      "PFD 1, Scripted Vendor OpenGL on Scripted Renderer ver. 1.1.0.\n";
 };
 
 TEST_F(InitLoader, VersionZeroLoadsNothing) {

@@ -53,7 +53,8 @@ TEST_F(Init, StyleFollowsTheConfiguration) {
     EXPECT_TRUE(ok);
     int create = call_index("CreateWindowExA");
     ASSERT_GE(create, 0);
-    EXPECT_NE(scripted::calls()[static_cast<size_t>(create)].detail.find(c.style), std::string::npos)
+    EXPECT_NE(scripted::calls()[static_cast<size_t>(create)].detail.find(c.style),
+              std::string::npos)
         << scripted::calls()[static_cast<size_t>(create)].detail;
     output_of([] { quillfen_shutdown(); });
   }
@@ -97,7 +98,8 @@ TEST_F(Init, FullScreenPicksTheFirstModeOfItsSizeAndDepthWhateverTheRefresh) {
   std::string out = init(0, false, false, false, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out,
-            "Calling CDS()...\n... Ok!\nPFD 1, Scripted Vendor OpenGL on Scripted Renderer ver. 1.1.0.\n");
+            "Calling CDS()...\n... Ok!\nPFD 1, Scripted Vendor OpenGL on Scripted Renderer ver. "
+            "1.1.0.\n");
   EXPECT_EQ(window()->video_mode, 1);
   EXPECT_EQ(scripted::current_mode().pels_width, 800u);
   EXPECT_EQ(scripted::current_mode().display_frequency, 85u);
@@ -212,17 +214,18 @@ const Failure kFailures[] = {
        window_config.fullscreen = true;
      },
      "Can't create resizeable window without caption.", false, false, false},
-    {"RegisterClass", [] { scripted::fail("RegisterClassA"); }, "RegisterClass() failed.", false, false,
-     false},
-    {"CreateWindow", [] { scripted::fail("CreateWindowExA"); }, "CreateWindow() failed.", false, false,
-     false},
+    {"RegisterClass", [] { scripted::fail("RegisterClassA"); }, "RegisterClass() failed.", false,
+     false, false},
+    {"CreateWindow", [] { scripted::fail("CreateWindowExA"); }, "CreateWindow() failed.", false,
+     false, false},
     {"PaletteDisplay", [] { scripted::set_screen(1280, 1024, 8, 60); },
      "True or high color mode required.", false, false, false},
-    {"ChoosePixelFormat", [] { scripted::fail("ChoosePixelFormat"); }, "ChoosePixelFormat() failed.",
-     false, false, false},
+    {"ChoosePixelFormat", [] { scripted::fail("ChoosePixelFormat"); },
+     "ChoosePixelFormat() failed.", false, false, false},
     {"DescribePixelFormat", [] { scripted::fail("DescribePixelFormat"); },
      "DescribePixelFormat() failed.", false, false, false},
-    {"NoDepthChecksDepthFirst", [] { scripted::set_pixel_formats({pixel_format_with(0, 0, 0)}, 1); },
+    {"NoDepthChecksDepthFirst",
+     [] { scripted::set_pixel_formats({pixel_format_with(0, 0, 0)}, 1); },
      "Renderer doesn't support Z-buffering.", true, true, true},
     {"NoAlphaBeforeStencil", [] { scripted::set_pixel_formats({pixel_format_with(16, 0, 0)}, 1); },
      "Renderer doesn't support dst alpha.", true, true, true},
@@ -230,10 +233,10 @@ const Failure kFailures[] = {
      "Renderer doesn't support stencil.", true, true, true},
     {"SetPixelFormat", [] { scripted::fail("SetPixelFormat"); }, "SetPixelFormat() failed.", false,
      false, false},
-    {"CreateContext", [] { scripted::fail("wglCreateContext"); }, "wglCreateContext() failed.", false,
+    {"CreateContext", [] { scripted::fail("wglCreateContext"); }, "wglCreateContext() failed.",
+     false, false, false},
+    {"MakeCurrent", [] { scripted::fail("wglMakeCurrent"); }, "wglMakeCurrent() failed.", false,
      false, false},
-    {"MakeCurrent", [] { scripted::fail("wglMakeCurrent"); }, "wglMakeCurrent() failed.", false, false,
-     false},
 };
 
 INSTANTIATE_TEST_SUITE_P(EachStep, InitFailure, ::testing::ValuesIn(kFailures),

@@ -12,10 +12,10 @@ namespace emulation {
 
 // A backend's window operations that the defaults carry out, each on a window known to exist.
 struct DefaultActions {
-  void (*validate)(uintptr_t id);                  // WM_PAINT: the update area counts as painted
-  void (*destroy)(uintptr_t id);                   // WM_CLOSE: DestroyWindow
-  void (*minimize)(uintptr_t id);                  // SC_MINIMIZE
-  void (*restore)(uintptr_t id, bool maximize);    // SC_MAXIMIZE (true) and SC_RESTORE (false)
+  void (*validate)(uintptr_t id);                // WM_PAINT: the update area counts as painted
+  void (*destroy)(uintptr_t id);                 // WM_CLOSE: DestroyWindow
+  void (*minimize)(uintptr_t id);                // SC_MINIMIZE
+  void (*restore)(uintptr_t id, bool maximize);  // SC_MAXIMIZE (true) and SC_RESTORE (false)
   PwResult (*send)(uintptr_t id, uint32_t message, PwWParam wparam, PwLParam lparam);
 };
 

@@ -67,16 +67,67 @@ std::string message_name(uint32_t message) {
 
 namespace {
 
-PlatformOps make_ops() {
-  PlatformOps ops{};
-  ops.name = "scripted";
-  fill_window_ops(ops);
-  fill_input_ops(ops);
-  fill_display_ops(ops);
-  return ops;
-}
-
-const PlatformOps kOps = make_ops();
+// The backend's table, filled here in one place.
+const PlatformOps kOps = {
+    .name = "scripted",
+    .register_class = scripted::detail::register_class,
+    .unregister_class = scripted::detail::unregister_class,
+    .create_window_ex = scripted::detail::create_window_ex,
+    .destroy_window = scripted::detail::destroy_window,
+    .show_window = scripted::detail::show_window,
+    .update_window = scripted::detail::update_window,
+    .set_window_pos = scripted::detail::set_window_pos,
+    .get_client_rect = scripted::detail::get_client_rect,
+    .set_window_text = scripted::detail::set_window_text,
+    .set_prop = scripted::detail::set_prop,
+    .get_prop = scripted::detail::get_prop,
+    .remove_prop = scripted::detail::remove_prop,
+    .peek_message = scripted::detail::peek_message,
+    .translate_message = scripted::detail::translate_message,
+    .dispatch_message = scripted::detail::dispatch_message,
+    .wait_message = scripted::detail::wait_message,
+    .def_window_proc = scripted::detail::def_window_proc,
+    .get_keyboard_state = scripted::detail::get_keyboard_state,
+    .to_ascii = scripted::detail::to_ascii,
+    .to_unicode = scripted::detail::to_unicode,
+    .wide_char_to_multi_byte = scripted::detail::wide_char_to_multi_byte,
+    .get_cursor_pos = scripted::detail::get_cursor_pos,
+    .screen_to_client = scripted::detail::screen_to_client,
+    .client_to_screen = scripted::detail::client_to_screen,
+    .set_cursor_pos = scripted::detail::set_cursor_pos,
+    .set_capture = scripted::detail::set_capture,
+    .release_capture = scripted::detail::release_capture,
+    .show_cursor = scripted::detail::show_cursor,
+    .set_focus = scripted::detail::set_focus,
+    .set_active_window = scripted::detail::set_active_window,
+    .get_system_metrics = scripted::detail::get_system_metrics,
+    .enum_display_settings = scripted::detail::enum_display_settings,
+    .change_display_settings = scripted::detail::change_display_settings,
+    .get_device_caps = scripted::detail::get_device_caps,
+    .get_update_rect = scripted::detail::get_update_rect,
+    .begin_paint = scripted::detail::begin_paint,
+    .end_paint = scripted::detail::end_paint,
+    .pat_blt = scripted::detail::pat_blt,
+    .get_dc = scripted::detail::get_dc,
+    .release_dc = scripted::detail::release_dc,
+    .choose_pixel_format = scripted::detail::choose_pixel_format,
+    .describe_pixel_format = scripted::detail::describe_pixel_format,
+    .set_pixel_format = scripted::detail::set_pixel_format,
+    .swap_buffers = scripted::detail::swap_buffers,
+    .wgl_create_context = scripted::detail::wgl_create_context,
+    .wgl_make_current = scripted::detail::wgl_make_current,
+    .wgl_delete_context = scripted::detail::wgl_delete_context,
+    .wgl_get_proc_address = scripted::detail::wgl_get_proc_address,
+    .gl_get_string = scripted::detail::gl_get_string,
+    .gl_viewport = scripted::detail::gl_viewport,
+    .gl_matrix_mode = scripted::detail::gl_matrix_mode,
+    .gl_load_identity = scripted::detail::gl_load_identity,
+    .gl_ortho = scripted::detail::gl_ortho,
+    .get_tick_count = scripted::detail::get_tick_count,
+    .sleep = scripted::detail::sleep,
+    .get_current_process_id = scripted::detail::get_current_process_id,
+    .get_module_handle = scripted::detail::get_module_handle,
+};
 
 uint32_t mouse_keys() {
   const uint8_t* keys = state().keys;

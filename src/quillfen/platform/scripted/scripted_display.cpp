@@ -23,19 +23,29 @@ bool known_dc(PwDc dc) {
   return (id & 0x8) && find(id & ~uintptr_t{0xF}) != nullptr;
 }
 
-int32_t get_system_metrics(int32_t index) {
-  log("GetSystemMetrics", std::to_string(index));
-  if (index == PW_SM_CXSCREEN) return static_cast<int32_t>(state().desktop.pels_width);
-  if (index == PW_SM_CYSCREEN) return static_cast<int32_t>(state().desktop.pels_height);
-  return 0;
-}
-
 void fill_mode(PwDevMode* out, const PwDevMode& mode) {
   out->fields = PW_DM_BITSPERPEL | PW_DM_PELSWIDTH | PW_DM_PELSHEIGHT | PW_DM_DISPLAYFREQUENCY;
   out->bits_per_pel = mode.bits_per_pel;
   out->pels_width = mode.pels_width;
   out->pels_height = mode.pels_height;
   out->display_frequency = mode.display_frequency;
+}
+
+void switch_to(const PwDevMode& mode) {
+  State& s = state();
+  s.desktop = mode;
+  std::vector<uintptr_t> ids;
+  for (auto& [id, w] : s.windows) ids.push_back(id);
+  emulation::announce_display_change(ids, mode, send);
+}
+
+}  // namespace
+
+int32_t get_system_metrics(int32_t index) {
+  log("GetSystemMetrics", std::to_string(index));
+  if (index == PW_SM_CXSCREEN) return static_cast<int32_t>(state().desktop.pels_width);
+  if (index == PW_SM_CYSCREEN) return static_cast<int32_t>(state().desktop.pels_height);
+  return 0;
 }
 
 int32_t enum_display_settings(const char* device, uint32_t mode_num, PwDevMode* mode) {
@@ -52,14 +62,6 @@ int32_t enum_display_settings(const char* device, uint32_t mode_num, PwDevMode* 
     return 0;
   }
   return 1;
-}
-
-void switch_to(const PwDevMode& mode) {
-  State& s = state();
-  s.desktop = mode;
-  std::vector<uintptr_t> ids;
-  for (auto& [id, w] : s.windows) ids.push_back(id);
-  emulation::announce_display_change(ids, mode, send);
 }
 
 int32_t change_display_settings(const PwDevMode* mode, uint32_t flags) {
@@ -243,34 +245,6 @@ PwInstance get_module_handle(const char* module_name) {
   log("GetModuleHandleA");
   if (module_name != nullptr || failing("GetModuleHandleA")) return nullptr;
   return reinterpret_cast<PwInstance>(uintptr_t{0x400000});
-}
-
-}  // namespace
-
-void fill_display_ops(PlatformOps& ops) {
-  ops.get_system_metrics = get_system_metrics;
-  ops.enum_display_settings = enum_display_settings;
-  ops.change_display_settings = change_display_settings;
-  ops.get_device_caps = get_device_caps;
-  ops.get_dc = get_dc;
-  ops.release_dc = release_dc;
-  ops.choose_pixel_format = choose_pixel_format;
-  ops.describe_pixel_format = describe_pixel_format;
-  ops.set_pixel_format = set_pixel_format;
-  ops.swap_buffers = swap_buffers;
-  ops.wgl_create_context = wgl_create_context;
-  ops.wgl_make_current = wgl_make_current;
-  ops.wgl_delete_context = wgl_delete_context;
-  ops.wgl_get_proc_address = wgl_get_proc_address;
-  ops.gl_get_string = gl_get_string;
-  ops.gl_viewport = gl_viewport;
-  ops.gl_matrix_mode = gl_matrix_mode;
-  ops.gl_load_identity = gl_load_identity;
-  ops.gl_ortho = gl_ortho;
-  ops.get_tick_count = get_tick_count;
-  ops.sleep = sleep;
-  ops.get_current_process_id = get_current_process_id;
-  ops.get_module_handle = get_module_handle;
 }
 
 }  // namespace scripted::detail

@@ -41,6 +41,45 @@ char16_t us_character(uint32_t vk, const uint8_t state[256]) {
   return 0;
 }
 
+bool contains(const Window& w, PwPoint point) {
+  PwPoint origin = client_origin(w);
+  PwRect size = client_size(w);
+  return point.x >= origin.x && point.y >= origin.y && point.x < origin.x + size.right &&
+         point.y < origin.y + size.bottom;
+}
+
+// The window that receives mouse input at `point`: the capture owner, else the focused window
+// under it, else any shown window under it.
+uintptr_t mouse_target(PwPoint point) {
+  State& s = state();
+  if (s.capture != 0) return s.capture;
+  if (Window* w = find(s.focus); w && w->visible && contains(*w, point)) return s.focus;
+  for (auto& [id, w] : s.windows)
+    if (w.visible && contains(w, point)) return id;
+  return 0;
+}
+
+}  // namespace
+
+void apply_input_state(const PwMsg& msg) {
+  emulation::apply_key_message(state().keys, msg);
+}
+
+int char_of(uint32_t vk, const uint8_t keys[256], char16_t* unit, uint8_t* ansi) {
+  *unit = 0;
+  *ansi = 0;
+  if (keys == nullptr) return 0;
+  auto scripted = state().characters.find(vk);
+  if (scripted != state().characters.end()) {
+    *ansi = scripted->second.first;
+    *unit = scripted->second.second;
+  } else {
+    *unit = us_character(vk, keys);
+    *ansi = static_cast<uint8_t>(*unit < 0x80 ? *unit : 0);
+  }
+  return (*unit != 0 || *ansi != 0) ? 1 : 0;
+}
+
 int32_t get_keyboard_state(uint8_t keys[256]) {
   log("GetKeyboardState");
   if (keys == nullptr || failing("GetKeyboardState")) return 0;
@@ -107,24 +146,6 @@ int32_t client_to_screen(PwWindow window, PwPoint* point) {
   return 1;
 }
 
-bool contains(const Window& w, PwPoint point) {
-  PwPoint origin = client_origin(w);
-  PwRect size = client_size(w);
-  return point.x >= origin.x && point.y >= origin.y && point.x < origin.x + size.right &&
-         point.y < origin.y + size.bottom;
-}
-
-// The window that receives mouse input at `point`: the capture owner, else the focused window
-// under it, else any shown window under it.
-uintptr_t mouse_target(PwPoint point) {
-  State& s = state();
-  if (s.capture != 0) return s.capture;
-  if (Window* w = find(s.focus); w && w->visible && contains(*w, point)) return s.focus;
-  for (auto& [id, w] : s.windows)
-    if (w.visible && contains(w, point)) return id;
-  return 0;
-}
-
 int32_t set_cursor_pos(int32_t x, int32_t y) {
   log("SetCursorPos", std::to_string(x) + "," + std::to_string(y));
   State& s = state();
@@ -171,41 +192,6 @@ int32_t show_cursor(int32_t show) {
   State& s = state();
   s.cursor_count += show ? 1 : -1;
   return s.cursor_count;
-}
-
-}  // namespace
-
-void apply_input_state(const PwMsg& msg) {
-  emulation::apply_key_message(state().keys, msg);
-}
-
-int char_of(uint32_t vk, const uint8_t keys[256], char16_t* unit, uint8_t* ansi) {
-  *unit = 0;
-  *ansi = 0;
-  if (keys == nullptr) return 0;
-  auto scripted = state().characters.find(vk);
-  if (scripted != state().characters.end()) {
-    *ansi = scripted->second.first;
-    *unit = scripted->second.second;
-  } else {
-    *unit = us_character(vk, keys);
-    *ansi = static_cast<uint8_t>(*unit < 0x80 ? *unit : 0);
-  }
-  return (*unit != 0 || *ansi != 0) ? 1 : 0;
-}
-
-void fill_input_ops(PlatformOps& ops) {
-  ops.get_keyboard_state = get_keyboard_state;
-  ops.to_ascii = to_ascii;
-  ops.to_unicode = to_unicode;
-  ops.wide_char_to_multi_byte = wide_char_to_multi_byte;
-  ops.get_cursor_pos = get_cursor_pos;
-  ops.screen_to_client = screen_to_client;
-  ops.client_to_screen = client_to_screen;
-  ops.set_cursor_pos = set_cursor_pos;
-  ops.set_capture = set_capture;
-  ops.release_capture = release_capture;
-  ops.show_cursor = show_cursor;
 }
 
 }  // namespace scripted::detail

@@ -20,8 +20,8 @@ struct CallRecord {
   std::string detail;  // arguments worth asserting, formatted by the operation
 };
 
-// Resets the window system to its defaults and puts the scripted table in force; uninstall() puts the
-// previous table back. Defaults: tick 1000, screen 1280x1024 at 32 bits and 60 Hz, no modes,
+// Resets the window system to its defaults and puts the scripted table in force; uninstall() puts
+// the previous table back. Defaults: tick 1000, screen 1280x1024 at 32 bits and 60 Hz, no modes,
 // one double-buffered RGBA format with 24 depth bits, cursor at (0, 0), no frame around clients.
 void install();
 void uninstall();

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "scripted_state.h"
 #include "default_window_proc.h"
+#include "scripted_state.h"
 #include "system_messages.h"
 
 namespace scripted::detail {
@@ -59,6 +59,76 @@ void restore(uintptr_t id, bool maximize) {
   move_focus(id);
 }
 
+bool matches(const PwMsg& msg, PwWindow filter, uint32_t first, uint32_t last) {
+  if (filter != nullptr && msg.window != filter) return false;
+  if (first == 0 && last == 0) return true;
+  return msg.message >= first && msg.message <= last;
+}
+
+bool anything_waiting() {
+  State& s = state();
+  if (!s.queue.empty()) return true;
+  for (auto& [id, w] : s.windows)
+    if (w.visible && !rect_empty(w.update)) return true;
+  return false;
+}
+
+void validate(uintptr_t id) {
+  if (Window* w = find(id)) w->update = PwRect{};
+}
+
+void destroy_by_id(uintptr_t id) {
+  destroy_window(handle(id));
+}
+
+}  // namespace
+
+Window* find(uintptr_t id) {
+  auto it = state().windows.find(id);
+  return it == state().windows.end() ? nullptr : &it->second;
+}
+
+Window* find(PwWindow window) {
+  return find(id_of(window));
+}
+
+static bool framed(const Window& window) {
+  return (window.style & PW_WS_CAPTION) == PW_WS_CAPTION || (window.style & PW_WS_THICKFRAME);
+}
+
+PwPoint client_origin(const Window& window) {
+  if (window.minimized) return PwPoint{-32000, -32000};
+  const PwRect& f = state().frame;
+  return framed(window) ? PwPoint{window.x + f.left, window.y + f.top}
+                        : PwPoint{window.x, window.y};
+}
+
+PwRect client_size(const Window& window) {
+  if (window.minimized) return PwRect{};
+  const PwRect& f = state().frame;
+  int32_t width = window.width, height = window.height;
+  if (framed(window)) {
+    width -= f.left + f.right;
+    height -= f.top + f.bottom;
+  }
+  return PwRect{0, 0, width > 0 ? width : 0, height > 0 ? height : 0};
+}
+
+PwResult send(uintptr_t id, uint32_t message, PwWParam wparam, PwLParam lparam) {
+  Window* w = find(id);
+  if (w == nullptr || w->proc == nullptr) return 0;
+  log(("send " + message_name(message)).c_str());
+  return w->proc(handle(id), message, wparam, lparam);
+}
+
+void move_focus(uintptr_t id) {
+  emulation::move_focus(state().focus, id, send);
+}
+
+void invalidate_all(uintptr_t id) {
+  if (Window* w = find(id)) w->update = client_size(*w);
+}
+
 uint16_t register_class(const PwWndClass* window_class) {
   log("RegisterClassA", window_class && window_class->class_name ? window_class->class_name : "");
   if (failing("RegisterClassA") || window_class == nullptr || window_class->class_name == nullptr)
@@ -80,51 +150,6 @@ int32_t unregister_class(const char* class_name, PwInstance) {
   for (auto& [id, w] : s.windows)
     if (w.class_name == class_name) return 0;  // still in use
   return s.classes.erase(class_name) ? 1 : 0;
-}
-
-int32_t show_window(PwWindow window, int32_t command) {
-  log("ShowWindow", std::to_string(command));
-  uintptr_t id = id_of(window);
-  Window* w = find(id);
-  if (w == nullptr || failing("ShowWindow")) return 0;
-  int32_t was_visible = w->visible ? 1 : 0;
-  switch (command) {
-    case PW_SW_HIDE:
-      if (w->visible) {
-        send(id, PW_WM_SHOWWINDOW, 0, 0);
-        if ((w = find(id)) == nullptr) return was_visible;
-        w->visible = false;
-        if (state().focus == id) move_focus(0);
-        if (state().active == id) state().active = 0;
-      }
-      break;
-    case PW_SW_MINIMIZE:
-    case PW_SW_SHOWMINIMIZED:
-    case PW_SW_SHOWMINNOACTIVE:
-      if (!w->visible) {
-        send(id, PW_WM_SHOWWINDOW, 1, 0);
-        if ((w = find(id)) == nullptr) return was_visible;
-        w->visible = true;
-      }
-      minimize(id);
-      break;
-    default: {
-      bool activate = command != PW_SW_SHOWNA && command != PW_SW_SHOWNOACTIVATE;
-      if (!w->visible) {
-        send(id, PW_WM_SHOWWINDOW, 1, 0);
-        if ((w = find(id)) == nullptr) return was_visible;
-        w->visible = true;
-        invalidate_all(id);
-      }
-      if (w->minimized || command == PW_SW_SHOWMAXIMIZED) {
-        restore(id, command == PW_SW_SHOWMAXIMIZED);
-      } else if (activate) {
-        state().active = id;
-        move_focus(id);
-      }
-    }
-  }
-  return was_visible;
 }
 
 PwWindow create_window_ex(uint32_t, const char* class_name, const char* title, uint32_t style,
@@ -176,6 +201,51 @@ int32_t destroy_window(PwWindow window) {
   for (auto it = s.queue.begin(); it != s.queue.end();)
     it = id_of(it->window) == id ? s.queue.erase(it) : it + 1;
   return 1;
+}
+
+int32_t show_window(PwWindow window, int32_t command) {
+  log("ShowWindow", std::to_string(command));
+  uintptr_t id = id_of(window);
+  Window* w = find(id);
+  if (w == nullptr || failing("ShowWindow")) return 0;
+  int32_t was_visible = w->visible ? 1 : 0;
+  switch (command) {
+    case PW_SW_HIDE:
+      if (w->visible) {
+        send(id, PW_WM_SHOWWINDOW, 0, 0);
+        if ((w = find(id)) == nullptr) return was_visible;
+        w->visible = false;
+        if (state().focus == id) move_focus(0);
+        if (state().active == id) state().active = 0;
+      }
+      break;
+    case PW_SW_MINIMIZE:
+    case PW_SW_SHOWMINIMIZED:
+    case PW_SW_SHOWMINNOACTIVE:
+      if (!w->visible) {
+        send(id, PW_WM_SHOWWINDOW, 1, 0);
+        if ((w = find(id)) == nullptr) return was_visible;
+        w->visible = true;
+      }
+      minimize(id);
+      break;
+    default: {
+      bool activate = command != PW_SW_SHOWNA && command != PW_SW_SHOWNOACTIVATE;
+      if (!w->visible) {
+        send(id, PW_WM_SHOWWINDOW, 1, 0);
+        if ((w = find(id)) == nullptr) return was_visible;
+        w->visible = true;
+        invalidate_all(id);
+      }
+      if (w->minimized || command == PW_SW_SHOWMAXIMIZED) {
+        restore(id, command == PW_SW_SHOWMAXIMIZED);
+      } else if (activate) {
+        state().active = id;
+        move_focus(id);
+      }
+    }
+  }
+  return was_visible;
 }
 
 int32_t update_window(PwWindow window) {
@@ -257,12 +327,6 @@ void* remove_prop(PwWindow window, const char* name) {
   return emulation::remove_prop(w->props, name);
 }
 
-bool matches(const PwMsg& msg, PwWindow filter, uint32_t first, uint32_t last) {
-  if (filter != nullptr && msg.window != filter) return false;
-  if (first == 0 && last == 0) return true;
-  return msg.message >= first && msg.message <= last;
-}
-
 int32_t peek_message(PwMsg* msg, PwWindow filter, uint32_t first, uint32_t last, uint32_t remove) {
   log("PeekMessageA");
   State& s = state();
@@ -309,14 +373,6 @@ PwResult dispatch_message(const PwMsg* msg) {
   return send(id_of(msg->window), msg->message, msg->wparam, msg->lparam);
 }
 
-bool anything_waiting() {
-  State& s = state();
-  if (!s.queue.empty()) return true;
-  for (auto& [id, w] : s.windows)
-    if (w.visible && !rect_empty(w.update)) return true;
-  return false;
-}
-
 int32_t wait_message() {
   log("WaitMessage");
   if (failing("WaitMessage")) return 0;
@@ -325,14 +381,6 @@ int32_t wait_message() {
   if (anything_waiting()) return 1;
   std::fprintf(stderr, "scripted: WaitMessage would block forever\n");
   std::abort();
-}
-
-void validate(uintptr_t id) {
-  if (Window* w = find(id)) w->update = PwRect{};
-}
-
-void destroy_by_id(uintptr_t id) {
-  destroy_window(handle(id));
 }
 
 PwResult def_window_proc(PwWindow window, uint32_t message, PwWParam wparam, PwLParam lparam) {
@@ -389,80 +437,6 @@ PwWindow set_active_window(PwWindow window) {
   PwWindow previous = handle(s.active);
   s.active = id_of(window);
   return previous;
-}
-
-}  // namespace
-
-Window* find(uintptr_t id) {
-  auto it = state().windows.find(id);
-  return it == state().windows.end() ? nullptr : &it->second;
-}
-
-Window* find(PwWindow window) {
-  return find(id_of(window));
-}
-
-static bool framed(const Window& window) {
-  return (window.style & PW_WS_CAPTION) == PW_WS_CAPTION || (window.style & PW_WS_THICKFRAME);
-}
-
-PwPoint client_origin(const Window& window) {
-  if (window.minimized) return PwPoint{-32000, -32000};
-  const PwRect& f = state().frame;
-  return framed(window) ? PwPoint{window.x + f.left, window.y + f.top}
-                        : PwPoint{window.x, window.y};
-}
-
-PwRect client_size(const Window& window) {
-  if (window.minimized) return PwRect{};
-  const PwRect& f = state().frame;
-  int32_t width = window.width, height = window.height;
-  if (framed(window)) {
-    width -= f.left + f.right;
-    height -= f.top + f.bottom;
-  }
-  return PwRect{0, 0, width > 0 ? width : 0, height > 0 ? height : 0};
-}
-
-PwResult send(uintptr_t id, uint32_t message, PwWParam wparam, PwLParam lparam) {
-  Window* w = find(id);
-  if (w == nullptr || w->proc == nullptr) return 0;
-  log(("send " + message_name(message)).c_str());
-  return w->proc(handle(id), message, wparam, lparam);
-}
-
-void move_focus(uintptr_t id) {
-  emulation::move_focus(state().focus, id, send);
-}
-
-void invalidate_all(uintptr_t id) {
-  if (Window* w = find(id)) w->update = client_size(*w);
-}
-
-void fill_window_ops(PlatformOps& ops) {
-  ops.register_class = register_class;
-  ops.unregister_class = unregister_class;
-  ops.create_window_ex = create_window_ex;
-  ops.destroy_window = destroy_window;
-  ops.show_window = show_window;
-  ops.update_window = update_window;
-  ops.set_window_pos = set_window_pos;
-  ops.get_client_rect = get_client_rect;
-  ops.set_window_text = set_window_text;
-  ops.set_prop = set_prop;
-  ops.get_prop = get_prop;
-  ops.remove_prop = remove_prop;
-  ops.peek_message = peek_message;
-  ops.translate_message = translate_message;
-  ops.dispatch_message = dispatch_message;
-  ops.wait_message = wait_message;
-  ops.def_window_proc = def_window_proc;
-  ops.get_update_rect = get_update_rect;
-  ops.begin_paint = begin_paint;
-  ops.end_paint = end_paint;
-  ops.pat_blt = pat_blt;
-  ops.set_focus = set_focus;
-  ops.set_active_window = set_active_window;
 }
 
 }  // namespace scripted::detail

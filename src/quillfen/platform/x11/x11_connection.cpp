@@ -4,6 +4,7 @@
 #include <X11/XKBlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include "gl_passthrough.h"
 #include "system_messages.h"
 #include "x11_state.h"
 
@@ -146,18 +147,67 @@ void move_focus(uintptr_t id) {
 
 }  // namespace x11
 
+// The backend's table, filled here in one place.
 const PlatformOps* x11_platform() {
-  static PlatformOps ops = [] {
-    PlatformOps table{};
-    table.name = "x11";
-    x11::fill_window_ops(table);
-    x11::fill_queue_ops(table);
-    x11::fill_keyboard_ops(table);
-    x11::fill_pointer_ops(table);
-    x11::fill_mode_ops(table);
-    x11::fill_glx_ops(table);
-    x11::fill_kernel_ops(table);
-    return table;
-  }();
+  static const PlatformOps ops = {
+      .name = "x11",
+      .register_class = x11::register_class,
+      .unregister_class = x11::unregister_class,
+      .create_window_ex = x11::create_window_ex,
+      .destroy_window = x11::destroy_window,
+      .show_window = x11::show_window,
+      .update_window = x11::update_window,
+      .set_window_pos = x11::set_window_pos,
+      .get_client_rect = x11::get_client_rect,
+      .set_window_text = x11::set_window_text,
+      .set_prop = x11::set_prop,
+      .get_prop = x11::get_prop,
+      .remove_prop = x11::remove_prop,
+      .peek_message = x11::peek_message,
+      .translate_message = x11::translate_message,
+      .dispatch_message = x11::dispatch_message,
+      .wait_message = x11::wait_message,
+      .def_window_proc = x11::def_window_proc,
+      .get_keyboard_state = x11::get_keyboard_state,
+      .to_ascii = x11::to_ascii,
+      .to_unicode = x11::to_unicode,
+      .wide_char_to_multi_byte = x11::wide_char_to_multi_byte,
+      .get_cursor_pos = x11::get_cursor_pos,
+      .screen_to_client = x11::screen_to_client,
+      .client_to_screen = x11::client_to_screen,
+      .set_cursor_pos = x11::set_cursor_pos,
+      .set_capture = x11::set_capture,
+      .release_capture = x11::release_capture,
+      .show_cursor = x11::show_cursor,
+      .set_focus = x11::set_focus,
+      .set_active_window = x11::set_active_window,
+      .get_system_metrics = x11::get_system_metrics,
+      .enum_display_settings = x11::enum_display_settings,
+      .change_display_settings = x11::change_display_settings,
+      .get_device_caps = x11::get_device_caps,
+      .get_update_rect = x11::get_update_rect,
+      .begin_paint = x11::begin_paint,
+      .end_paint = x11::end_paint,
+      .pat_blt = x11::pat_blt,
+      .get_dc = x11::get_dc,
+      .release_dc = x11::release_dc,
+      .choose_pixel_format = x11::choose_pixel_format,
+      .describe_pixel_format = x11::describe_pixel_format,
+      .set_pixel_format = x11::set_pixel_format,
+      .swap_buffers = x11::swap_buffers,
+      .wgl_create_context = x11::wgl_create_context,
+      .wgl_make_current = x11::wgl_make_current,
+      .wgl_delete_context = x11::wgl_delete_context,
+      .wgl_get_proc_address = x11::wgl_get_proc_address,
+      .gl_get_string = x11::gl_get_string,
+      .gl_viewport = gl_passthrough::viewport,
+      .gl_matrix_mode = gl_passthrough::matrix_mode,
+      .gl_load_identity = gl_passthrough::load_identity,
+      .gl_ortho = gl_passthrough::ortho,
+      .get_tick_count = x11::get_tick_count,
+      .sleep = x11::sleep_ms,
+      .get_current_process_id = x11::get_current_process_id,
+      .get_module_handle = x11::get_module_handle,
+  };
   return &ops;
 }

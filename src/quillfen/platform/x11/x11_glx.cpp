@@ -119,6 +119,89 @@ long cost(const PwPixelFormatDescriptor& want, const Format& format) {
   return c;
 }
 
+// What the current context must offer for a function of the loader's lists: a core version
+// (major * 10 + minor) or an extension named in its extension string.
+struct Need {
+  int version;
+  const char* extension;
+};
+
+const std::map<std::string_view, Need>& needs_by_name() {
+  static const std::map<std::string_view, Need> table = [] {
+    std::map<std::string_view, Need> needs;
+    Need need{};
+#define TGL_NEED(type, name) needs.emplace(#name, need);
+    need = {12, nullptr};
+    TGL_ENTRY_POINTS_1_2(TGL_NEED)
+    need = {0, "GL_ARB_imaging"};
+    TGL_ENTRY_POINTS_1_2_IMAGING(TGL_NEED)
+    need = {13, nullptr};
+    TGL_ENTRY_POINTS_1_3(TGL_NEED)
+    need = {14, nullptr};
+    TGL_ENTRY_POINTS_1_4(TGL_NEED)
+    // The query functions without the ARB suffix are GL 1.5's own.
+    need = {15, nullptr};
+    TGL_ENTRY_POINTS_1_5_QUERY(TGL_NEED)
+    TGL_ENTRY_POINTS_1_5(TGL_NEED)
+    need = {0, "GL_EXT_geometry_shader4"};
+    TGL_ENTRY_POINTS_2_0_GEOMETRY(TGL_NEED)
+    need = {20, nullptr};
+    TGL_ENTRY_POINTS_2_0(TGL_NEED)
+#undef TGL_NEED
+    // Part of the imaging subset, and core from GL 1.4 on.
+    needs["glBlendColor"] = {14, "GL_ARB_imaging"};
+    needs["glBlendEquation"] = {14, "GL_ARB_imaging"};
+    return needs;
+  }();
+  return table;
+}
+
+// The current context's version as major * 10 + minor, from "major.minor[.release] [vendor]".
+int context_version() {
+  const auto* text = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  int major = 0, minor = 0;
+  if (text == nullptr || std::sscanf(text, "%d.%d", &major, &minor) != 2) return 0;
+  return major * 10 + minor;
+}
+
+// Whether the extension string names `extension` as a whole word.
+bool has_extension(const char* extension) {
+  const auto* text = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  if (text == nullptr) return false;
+  const std::string_view all(text);
+  const std::string_view wanted(extension);
+  for (size_t at = all.find(wanted); at != std::string_view::npos; at = all.find(wanted, at + 1)) {
+    const bool starts = at == 0 || all[at - 1] == ' ';
+    const size_t end = at + wanted.size();
+    if (starts && (end == all.size() || all[end] == ' ')) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void fit_gl_child(Window& window) {
+  if (window.gl_child == 0) return;
+  XResizeWindow(state().display, window.gl_child,
+                static_cast<unsigned>(window.width > 0 ? window.width : 1),
+                static_cast<unsigned>(window.height > 0 ? window.height : 1));
+}
+
+void destroy_gl_child(Window& window) {
+  State& s = state();
+  if (window.gl_child == 0) return;
+  if (s.current_dc == (window.id | 0x8)) {
+    glXMakeCurrent(s.display, None, nullptr);
+    s.current_context = 0;
+    s.current_dc = 0;
+  }
+  s.by_xid.erase(window.gl_child);
+  XDestroyWindow(s.display, window.gl_child);
+  XFreeColormap(s.display, window.gl_colormap);
+  window.gl_child = 0;
+  window.gl_colormap = 0;
+}
+
 int32_t choose_pixel_format(PwDc dc, const PwPixelFormatDescriptor* pfd) {
   if (pfd == nullptr || !known_dc(dc)) return 0;
   const std::vector<Format>& list = formats();
@@ -234,65 +317,6 @@ int32_t wgl_delete_context(PwGlContext context) {
   return sync_ok() ? 1 : 0;
 }
 
-// What the current context must offer for a function of the loader's lists: a core version
-// (major * 10 + minor) or an extension named in its extension string.
-struct Need {
-  int version;
-  const char* extension;
-};
-
-const std::map<std::string_view, Need>& needs_by_name() {
-  static const std::map<std::string_view, Need> table = [] {
-    std::map<std::string_view, Need> needs;
-    Need need{};
-#define TGL_NEED(type, name) needs.emplace(#name, need);
-    need = {12, nullptr};
-    TGL_ENTRY_POINTS_1_2(TGL_NEED)
-    need = {0, "GL_ARB_imaging"};
-    TGL_ENTRY_POINTS_1_2_IMAGING(TGL_NEED)
-    need = {13, nullptr};
-    TGL_ENTRY_POINTS_1_3(TGL_NEED)
-    need = {14, nullptr};
-    TGL_ENTRY_POINTS_1_4(TGL_NEED)
-    // The query functions without the ARB suffix are GL 1.5's own.
-    need = {15, nullptr};
-    TGL_ENTRY_POINTS_1_5_QUERY(TGL_NEED)
-    TGL_ENTRY_POINTS_1_5(TGL_NEED)
-    need = {0, "GL_EXT_geometry_shader4"};
-    TGL_ENTRY_POINTS_2_0_GEOMETRY(TGL_NEED)
-    need = {20, nullptr};
-    TGL_ENTRY_POINTS_2_0(TGL_NEED)
-#undef TGL_NEED
-    // Part of the imaging subset, and core from GL 1.4 on.
-    needs["glBlendColor"] = {14, "GL_ARB_imaging"};
-    needs["glBlendEquation"] = {14, "GL_ARB_imaging"};
-    return needs;
-  }();
-  return table;
-}
-
-// The current context's version as major * 10 + minor, from "major.minor[.release] [vendor]".
-int context_version() {
-  const auto* text = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  int major = 0, minor = 0;
-  if (text == nullptr || std::sscanf(text, "%d.%d", &major, &minor) != 2) return 0;
-  return major * 10 + minor;
-}
-
-// Whether the extension string names `extension` as a whole word.
-bool has_extension(const char* extension) {
-  const auto* text = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  if (text == nullptr) return false;
-  const std::string_view all(text);
-  const std::string_view wanted(extension);
-  for (size_t at = all.find(wanted); at != std::string_view::npos; at = all.find(wanted, at + 1)) {
-    const bool starts = at == 0 || all[at - 1] == ' ';
-    const size_t end = at + wanted.size();
-    if (starts && (end == all.size() || all[end] == ' ')) return true;
-  }
-  return false;
-}
-
 // GLX hands out a dispatch stub for any name, so its answer says nothing about support. Like WGL,
 // the backend answers null for a function the current context does not offer: the loader's
 // functions by the context's version and extension string. Nothing is looked up without a
@@ -313,46 +337,6 @@ PwProc wgl_get_proc_address(const char* name) {
 const unsigned char* gl_get_string(uint32_t name) {
   if (state().current_context == 0) return nullptr;
   return gl_passthrough::get_string(name);
-}
-
-}  // namespace
-
-void fit_gl_child(Window& window) {
-  if (window.gl_child == 0) return;
-  XResizeWindow(state().display, window.gl_child,
-                static_cast<unsigned>(window.width > 0 ? window.width : 1),
-                static_cast<unsigned>(window.height > 0 ? window.height : 1));
-}
-
-void destroy_gl_child(Window& window) {
-  State& s = state();
-  if (window.gl_child == 0) return;
-  if (s.current_dc == (window.id | 0x8)) {
-    glXMakeCurrent(s.display, None, nullptr);
-    s.current_context = 0;
-    s.current_dc = 0;
-  }
-  s.by_xid.erase(window.gl_child);
-  XDestroyWindow(s.display, window.gl_child);
-  XFreeColormap(s.display, window.gl_colormap);
-  window.gl_child = 0;
-  window.gl_colormap = 0;
-}
-
-void fill_glx_ops(PlatformOps& ops) {
-  ops.choose_pixel_format = choose_pixel_format;
-  ops.describe_pixel_format = describe_pixel_format;
-  ops.set_pixel_format = set_pixel_format;
-  ops.swap_buffers = swap_buffers;
-  ops.wgl_create_context = wgl_create_context;
-  ops.wgl_make_current = wgl_make_current;
-  ops.wgl_delete_context = wgl_delete_context;
-  ops.wgl_get_proc_address = wgl_get_proc_address;
-  ops.gl_get_string = gl_get_string;
-  ops.gl_viewport = gl_passthrough::viewport;
-  ops.gl_matrix_mode = gl_passthrough::matrix_mode;
-  ops.gl_load_identity = gl_passthrough::load_identity;
-  ops.gl_ortho = gl_passthrough::ortho;
 }
 
 }  // namespace x11

@@ -17,8 +17,6 @@ uint32_t tick_now() {
   return static_cast<uint32_t>(ms);  // wraps every 49.7 days, as GetTickCount does
 }
 
-namespace {
-
 uint32_t get_tick_count() {
   return tick_now();
 }
@@ -39,15 +37,6 @@ PwInstance get_module_handle(const char* module_name) {
   static char module_tag;
   if (module_name != nullptr) return nullptr;
   return reinterpret_cast<PwInstance>(&module_tag);
-}
-
-}  // namespace
-
-void fill_kernel_ops(PlatformOps& ops) {
-  ops.get_tick_count = get_tick_count;
-  ops.sleep = sleep_ms;
-  ops.get_current_process_id = get_current_process_id;
-  ops.get_module_handle = get_module_handle;
 }
 
 }  // namespace x11

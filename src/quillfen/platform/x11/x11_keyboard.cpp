@@ -156,12 +156,6 @@ void set_toggled(uint32_t vk, bool on) {
       static_cast<uint8_t>(on ? (entry | PW_KEY_STATE_TOGGLED) : (entry & ~PW_KEY_STATE_TOGGLED));
 }
 
-int32_t get_keyboard_state(uint8_t keys[256]) {
-  if (keys == nullptr) return 0;
-  for (int i = 0; i < 256; ++i) keys[i] = state().keys[i];
-  return 1;
-}
-
 }  // namespace
 
 uint32_t virtual_key(unsigned int keycode, bool numlock) {
@@ -243,9 +237,10 @@ unsigned int modifier_state(const uint8_t keys[256]) {
   return mods;
 }
 
-void fill_keyboard_ops(PlatformOps& ops) {
-  ops.get_keyboard_state = get_keyboard_state;
-  fill_text_ops(ops);
+int32_t get_keyboard_state(uint8_t keys[256]) {
+  if (keys == nullptr) return 0;
+  for (int i = 0; i < 256; ++i) keys[i] = state().keys[i];
+  return 1;
 }
 
 }  // namespace x11

@@ -94,32 +94,6 @@ void remember_registry(Display* d) {
   XRRFreeScreenConfigInfo(config);
 }
 
-int32_t enum_display_settings(const char* device, uint32_t mode_num, PwDevMode* mode) {
-  Display* d = display();
-  if (device != nullptr || mode == nullptr || d == nullptr) return 0;
-  XRRScreenConfiguration* config = screen_config(d);
-  if (config == nullptr) return 0;
-  Current current;
-  bool ok = read_current(d, config, &current);
-  std::vector<Mode> modes = list_modes(d, config);
-  XRRFreeScreenConfigInfo(config);
-  if (!ok) return 0;
-  uint32_t bits = current.mode.bits_per_pel;
-  if (mode_num == PW_ENUM_CURRENT_SETTINGS) {
-    const PwDevMode& m = current.mode;
-    fill(mode, m.pels_width, m.pels_height, m.bits_per_pel, m.display_frequency);
-  } else if (mode_num == PW_ENUM_REGISTRY_SETTINGS) {
-    const PwDevMode& m = state().registry_saved ? state().registry : current.mode;
-    fill(mode, m.pels_width, m.pels_height, m.bits_per_pel, m.display_frequency);
-  } else if (mode_num < modes.size()) {
-    const Mode& m = modes[mode_num];
-    fill(mode, m.width, m.height, bits, m.rate);
-  } else {
-    return 0;
-  }
-  return 1;
-}
-
 // The server announces a new configuration with an event; Xlib's idea of the screen size
 // (DisplayWidth and friends) only changes once that event went through XRRUpdateConfiguration.
 // Older announcements (modes added by others, say) may still be waiting: each is applied in turn
@@ -204,13 +178,18 @@ int32_t switch_mode(Display* d, const PwDevMode& wanted, uint32_t flags) {
   return PW_DISP_CHANGE_SUCCESSFUL;
 }
 
-int32_t change_display_settings(const PwDevMode* mode, uint32_t flags) {
-  Display* d = display();
-  if (d == nullptr) return PW_DISP_CHANGE_FAILED;
-  if (mode != nullptr) return switch_mode(d, *mode, flags);
-  // No request: back to the mode in force before our first change.
-  if (!state().registry_saved) return PW_DISP_CHANGE_SUCCESSFUL;
-  return switch_mode(d, state().registry, 0);
+int32_t current_rate(Display* d) {
+  XRRScreenConfiguration* config = screen_config(d);
+  if (config == nullptr) return 0;
+  int32_t rate = XRRConfigCurrentRate(config);
+  XRRFreeScreenConfigInfo(config);
+  return rate;
+}
+
+}  // namespace
+
+void screen_changed(XEvent& event) {
+  XRRUpdateConfiguration(&event);
 }
 
 int32_t get_system_metrics(int32_t index) {
@@ -221,12 +200,39 @@ int32_t get_system_metrics(int32_t index) {
   return 0;
 }
 
-int32_t current_rate(Display* d) {
+int32_t enum_display_settings(const char* device, uint32_t mode_num, PwDevMode* mode) {
+  Display* d = display();
+  if (device != nullptr || mode == nullptr || d == nullptr) return 0;
   XRRScreenConfiguration* config = screen_config(d);
   if (config == nullptr) return 0;
-  int32_t rate = XRRConfigCurrentRate(config);
+  Current current;
+  bool ok = read_current(d, config, &current);
+  std::vector<Mode> modes = list_modes(d, config);
   XRRFreeScreenConfigInfo(config);
-  return rate;
+  if (!ok) return 0;
+  uint32_t bits = current.mode.bits_per_pel;
+  if (mode_num == PW_ENUM_CURRENT_SETTINGS) {
+    const PwDevMode& m = current.mode;
+    fill(mode, m.pels_width, m.pels_height, m.bits_per_pel, m.display_frequency);
+  } else if (mode_num == PW_ENUM_REGISTRY_SETTINGS) {
+    const PwDevMode& m = state().registry_saved ? state().registry : current.mode;
+    fill(mode, m.pels_width, m.pels_height, m.bits_per_pel, m.display_frequency);
+  } else if (mode_num < modes.size()) {
+    const Mode& m = modes[mode_num];
+    fill(mode, m.width, m.height, bits, m.rate);
+  } else {
+    return 0;
+  }
+  return 1;
+}
+
+int32_t change_display_settings(const PwDevMode* mode, uint32_t flags) {
+  Display* d = display();
+  if (d == nullptr) return PW_DISP_CHANGE_FAILED;
+  if (mode != nullptr) return switch_mode(d, *mode, flags);
+  // No request: back to the mode in force before our first change.
+  if (!state().registry_saved) return PW_DISP_CHANGE_SUCCESSFUL;
+  return switch_mode(d, state().registry, 0);
 }
 
 int32_t get_device_caps(PwDc dc, int32_t index) {
@@ -246,19 +252,6 @@ int32_t get_device_caps(PwDc dc, int32_t index) {
     default:
       return 0;
   }
-}
-
-}  // namespace
-
-void screen_changed(XEvent& event) {
-  XRRUpdateConfiguration(&event);
-}
-
-void fill_mode_ops(PlatformOps& ops) {
-  ops.get_system_metrics = get_system_metrics;
-  ops.enum_display_settings = enum_display_settings;
-  ops.change_display_settings = change_display_settings;
-  ops.get_device_caps = get_device_caps;
 }
 
 }  // namespace x11

@@ -22,6 +22,21 @@ Cursor blank_cursor(Display* d) {
   return s.blank_cursor;
 }
 
+}  // namespace
+
+void apply_cursor(Window& window) {
+  State& s = state();
+  Display* d = s.display;
+  if (s.cursor_count < 0) {
+    XDefineCursor(d, window.xid, blank_cursor(d));
+  } else if (window.cursor_id == PW_IDC_ARROW) {
+    if (s.arrow_cursor == 0) s.arrow_cursor = XCreateFontCursor(d, XC_left_ptr);
+    XDefineCursor(d, window.xid, s.arrow_cursor);
+  } else {
+    XUndefineCursor(d, window.xid);
+  }
+}
+
 int32_t get_cursor_pos(PwPoint* point) {
   State& s = state();
   Display* d = display();
@@ -101,31 +116,6 @@ int32_t show_cursor(int32_t show) {
     XFlush(s.display);
   }
   return s.cursor_count;
-}
-
-}  // namespace
-
-void apply_cursor(Window& window) {
-  State& s = state();
-  Display* d = s.display;
-  if (s.cursor_count < 0) {
-    XDefineCursor(d, window.xid, blank_cursor(d));
-  } else if (window.cursor_id == PW_IDC_ARROW) {
-    if (s.arrow_cursor == 0) s.arrow_cursor = XCreateFontCursor(d, XC_left_ptr);
-    XDefineCursor(d, window.xid, s.arrow_cursor);
-  } else {
-    XUndefineCursor(d, window.xid);
-  }
-}
-
-void fill_pointer_ops(PlatformOps& ops) {
-  ops.get_cursor_pos = get_cursor_pos;
-  ops.screen_to_client = screen_to_client;
-  ops.client_to_screen = client_to_screen;
-  ops.set_cursor_pos = set_cursor_pos;
-  ops.set_capture = set_capture;
-  ops.release_capture = release_capture;
-  ops.show_cursor = show_cursor;
 }
 
 }  // namespace x11

@@ -290,6 +290,63 @@ bool paint_waiting() {
   return false;
 }
 
+void validate(uintptr_t id) {
+  find(id)->update = PwRect{};
+}
+void destroy(uintptr_t id) {
+  platform().destroy_window(handle(id));
+}
+void minimize(uintptr_t id) {
+  minimize_window(*find(id));
+}
+// A maximize is a restore here: the window keeps its size.
+void restore(uintptr_t id, bool) {
+  Window* w = find(id);
+  if (w->minimized) restore_window(*w);
+}
+
+}  // namespace
+
+void drain_events() {
+  Display* d = state().display;
+  if (d == nullptr) return;
+  while (XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    on_event(event);
+  }
+}
+
+void deliver_sent() {
+  State& s = state();
+  while (!s.sent.empty()) {
+    Sent item = s.sent.front();
+    s.sent.pop_front();
+    if (find(item.id) == nullptr) continue;
+    switch (item.message) {
+      case PW_WM_SETFOCUS:
+        s.active = item.id;
+        move_focus(item.id);
+        break;
+      case PW_WM_KILLFOCUS:
+        if (s.focus == item.id) move_focus(0);
+        break;
+      case PW_WM_DESTROY:
+        forget_destroyed(item.id);
+        break;
+      default:
+        send(item.id, item.message, item.wparam, item.lparam);
+    }
+  }
+}
+
+void forget_window_messages(uintptr_t id) {
+  State& s = state();
+  for (auto it = s.queue.begin(); it != s.queue.end();)
+    it = id_of(it->msg.window) == id ? s.queue.erase(it) : it + 1;
+  for (auto it = s.sent.begin(); it != s.sent.end();) it = it->id == id ? s.sent.erase(it) : it + 1;
+}
+
 int32_t peek_message(PwMsg* msg, PwWindow filter, uint32_t first, uint32_t last, uint32_t remove) {
   State& s = state();
   if (msg == nullptr) return 0;
@@ -353,76 +410,11 @@ int32_t wait_message() {
   return 1;
 }
 
-void validate(uintptr_t id) {
-  find(id)->update = PwRect{};
-}
-void destroy(uintptr_t id) {
-  platform().destroy_window(handle(id));
-}
-void minimize(uintptr_t id) {
-  minimize_window(*find(id));
-}
-// A maximize is a restore here: the window keeps its size.
-void restore(uintptr_t id, bool) {
-  Window* w = find(id);
-  if (w->minimized) restore_window(*w);
-}
-
 PwResult def_window_proc(PwWindow window, uint32_t message, PwWParam wparam, PwLParam lparam) {
   static constexpr emulation::DefaultActions kActions{validate, destroy, minimize, restore, send};
   Window* w = find(window);
   if (w == nullptr) return 0;
   return emulation::default_window_proc(kActions, w->id, message, wparam, lparam);
-}
-
-}  // namespace
-
-void drain_events() {
-  Display* d = state().display;
-  if (d == nullptr) return;
-  while (XPending(d) > 0) {
-    XEvent event;
-    XNextEvent(d, &event);
-    on_event(event);
-  }
-}
-
-void deliver_sent() {
-  State& s = state();
-  while (!s.sent.empty()) {
-    Sent item = s.sent.front();
-    s.sent.pop_front();
-    if (find(item.id) == nullptr) continue;
-    switch (item.message) {
-      case PW_WM_SETFOCUS:
-        s.active = item.id;
-        move_focus(item.id);
-        break;
-      case PW_WM_KILLFOCUS:
-        if (s.focus == item.id) move_focus(0);
-        break;
-      case PW_WM_DESTROY:
-        forget_destroyed(item.id);
-        break;
-      default:
-        send(item.id, item.message, item.wparam, item.lparam);
-    }
-  }
-}
-
-void forget_window_messages(uintptr_t id) {
-  State& s = state();
-  for (auto it = s.queue.begin(); it != s.queue.end();)
-    it = id_of(it->msg.window) == id ? s.queue.erase(it) : it + 1;
-  for (auto it = s.sent.begin(); it != s.sent.end();) it = it->id == id ? s.sent.erase(it) : it + 1;
-}
-
-void fill_queue_ops(PlatformOps& ops) {
-  ops.peek_message = peek_message;
-  ops.translate_message = translate_message;
-  ops.dispatch_message = dispatch_message;
-  ops.wait_message = wait_message;
-  ops.def_window_proc = def_window_proc;
 }
 
 }  // namespace x11

@@ -167,14 +167,66 @@ void apply_cursor(Window& window);
 // Mode bookkeeping once the screen configuration changed.
 void screen_changed(XEvent& event);
 
-// Operation tables of each group, filled into the one PlatformOps.
-void fill_window_ops(PlatformOps& ops);
-void fill_queue_ops(PlatformOps& ops);
-void fill_keyboard_ops(PlatformOps& ops);
-void fill_text_ops(PlatformOps& ops);
-void fill_pointer_ops(PlatformOps& ops);
-void fill_mode_ops(PlatformOps& ops);
-void fill_glx_ops(PlatformOps& ops);
-void fill_kernel_ops(PlatformOps& ops);
+// The operations of the backend's table, one per PlatformOps entry (platform.h), in its order;
+// the table itself is filled in one place, x11_connection.cpp.
+uint16_t register_class(const PwWndClass* window_class);
+int32_t unregister_class(const char* class_name, PwInstance);
+PwWindow create_window_ex(uint32_t, const char* class_name, const char* title, uint32_t style,
+                          int32_t x, int32_t y, int32_t width, int32_t height, PwWindow, void*,
+                          PwInstance, void*);
+int32_t destroy_window(PwWindow window);
+int32_t show_window(PwWindow window, int32_t command);
+int32_t update_window(PwWindow window);
+int32_t set_window_pos(PwWindow window, intptr_t insert_after, int32_t x, int32_t y, int32_t width,
+                       int32_t height, uint32_t flags);
+int32_t get_client_rect(PwWindow window, PwRect* rect);
+int32_t set_window_text(PwWindow window, const char* text);
+int32_t set_prop(PwWindow window, const char* name, void* data);
+void* get_prop(PwWindow window, const char* name);
+void* remove_prop(PwWindow window, const char* name);
+int32_t peek_message(PwMsg* msg, PwWindow filter, uint32_t first, uint32_t last, uint32_t remove);
+int32_t translate_message(const PwMsg* msg);
+PwResult dispatch_message(const PwMsg* msg);
+int32_t wait_message();
+PwResult def_window_proc(PwWindow window, uint32_t message, PwWParam wparam, PwLParam lparam);
+int32_t get_keyboard_state(uint8_t keys[256]);
+int32_t to_ascii(uint32_t vk, uint32_t scan, const uint8_t keys[256], uint16_t* chars, uint32_t);
+int32_t to_unicode(uint32_t vk, uint32_t scan, const uint8_t keys[256], char16_t* buffer,
+                   int32_t buffer_len, uint32_t);
+int32_t wide_char_to_multi_byte(uint32_t code_page, uint32_t, const char16_t* wide,
+                                int32_t wide_len, char* out, int32_t out_len,
+                                const char* default_char, int32_t* used_default);
+int32_t get_cursor_pos(PwPoint* point);
+int32_t screen_to_client(PwWindow window, PwPoint* point);
+int32_t client_to_screen(PwWindow window, PwPoint* point);
+int32_t set_cursor_pos(int32_t x, int32_t y);
+PwWindow set_capture(PwWindow window);
+int32_t release_capture();
+int32_t show_cursor(int32_t show);
+PwWindow set_focus(PwWindow window);
+PwWindow set_active_window(PwWindow window);
+int32_t get_system_metrics(int32_t index);
+int32_t enum_display_settings(const char* device, uint32_t mode_num, PwDevMode* mode);
+int32_t change_display_settings(const PwDevMode* mode, uint32_t flags);
+int32_t get_device_caps(PwDc dc, int32_t index);
+int32_t get_update_rect(PwWindow window, PwRect* rect, int32_t);
+PwDc begin_paint(PwWindow window, PwPaintStruct* paint);
+int32_t end_paint(PwWindow window, const PwPaintStruct*);
+int32_t pat_blt(PwDc dc, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop);
+PwDc get_dc(PwWindow window);
+int32_t release_dc(PwWindow, PwDc dc);
+int32_t choose_pixel_format(PwDc dc, const PwPixelFormatDescriptor* pfd);
+int32_t describe_pixel_format(PwDc dc, int32_t format, uint32_t size, PwPixelFormatDescriptor* pfd);
+int32_t set_pixel_format(PwDc dc, int32_t format, const PwPixelFormatDescriptor*);
+int32_t swap_buffers(PwDc dc);
+PwGlContext wgl_create_context(PwDc dc);
+int32_t wgl_make_current(PwDc dc, PwGlContext context);
+int32_t wgl_delete_context(PwGlContext context);
+PwProc wgl_get_proc_address(const char* name);
+const unsigned char* gl_get_string(uint32_t name);
+uint32_t get_tick_count();
+void sleep_ms(uint32_t milliseconds);
+uint32_t get_current_process_id();
+PwInstance get_module_handle(const char* module_name);
 
 }  // namespace x11

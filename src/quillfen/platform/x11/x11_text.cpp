@@ -34,6 +34,23 @@ uint32_t key_code_point(uint32_t vk, uint32_t scan, const uint8_t keys[256]) {
   return 0;
 }
 
+}  // namespace
+
+int key_characters(uint32_t vk, uint32_t scan, const uint8_t keys[256], char16_t* out,
+                   int out_len) {
+  uint32_t code = key_code_point(vk, scan, keys);
+  if (code == 0 || out_len < 1) return 0;
+  if (code < 0x10000) {
+    out[0] = static_cast<char16_t>(code);
+    return 1;
+  }
+  if (out_len < 2) return 0;
+  code -= 0x10000;
+  out[0] = static_cast<char16_t>(0xD800 + (code >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+  return 2;
+}
+
 int32_t to_ascii(uint32_t vk, uint32_t scan, const uint8_t keys[256], uint16_t* chars, uint32_t) {
   if (chars == nullptr) return 0;
   uint32_t code = key_code_point(vk, scan & 0xFF, keys);
@@ -53,29 +70,6 @@ int32_t wide_char_to_multi_byte(uint32_t code_page, uint32_t, const char16_t* wi
                                 const char* default_char, int32_t* used_default) {
   return emulation::wide_to_multi_byte(code_page, wide, wide_len, out, out_len, default_char,
                                        used_default);
-}
-
-}  // namespace
-
-int key_characters(uint32_t vk, uint32_t scan, const uint8_t keys[256], char16_t* out,
-                   int out_len) {
-  uint32_t code = key_code_point(vk, scan, keys);
-  if (code == 0 || out_len < 1) return 0;
-  if (code < 0x10000) {
-    out[0] = static_cast<char16_t>(code);
-    return 1;
-  }
-  if (out_len < 2) return 0;
-  code -= 0x10000;
-  out[0] = static_cast<char16_t>(0xD800 + (code >> 10));
-  out[1] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-  return 2;
-}
-
-void fill_text_ops(PlatformOps& ops) {
-  ops.to_ascii = to_ascii;
-  ops.to_unicode = to_unicode;
-  ops.wide_char_to_multi_byte = wide_char_to_multi_byte;
 }
 
 }  // namespace x11

@@ -69,6 +69,59 @@ void set_title(Display* d, Window& w) {
                   static_cast<int>(w.title.size()));
 }
 
+}  // namespace
+
+// Waits until the server reports the window mapped; a window manager may take a moment.
+void wait_mapped(Display* d, Window& w) {
+  XEvent event;
+  for (int waited = 0; waited < kMapWaitMs; waited += 5) {
+    if (XCheckTypedWindowEvent(d, w.xid, MapNotify, &event)) {
+      w.mapped = true;
+      return;
+    }
+    XFlush(d);
+    pollfd fd{ConnectionNumber(d), POLLIN, 0};
+    poll(&fd, 1, 5);
+  }
+}
+
+// Keyboard focus is taken explicitly: without a window manager nobody else gives it.
+void take_focus(Window& w) {
+  Display* d = state().display;
+  if (w.mapped) {
+    XSetInputFocus(d, w.xid, RevertToParent, CurrentTime);
+    sync_ok();
+  }
+  state().active = w.id;
+  move_focus(w.id);
+}
+
+void minimize_window(Window& w) {
+  if (w.minimized) return;
+  uintptr_t id = w.id;
+  w.minimized = true;
+  if (w.mapped) XIconifyWindow(state().display, w.xid, state().screen);
+  send(id, PW_WM_MOVE, 0, pw_make_lparam(-32000, -32000));
+  if (find(id) == nullptr) return;
+  send(id, PW_WM_SIZE, kSizeMinimized, 0);
+  if (state().focus == id) move_focus(0);
+}
+
+void restore_window(Window& w) {
+  uintptr_t id = w.id;
+  w.minimized = false;
+  if (!w.mapped) {
+    XMapWindow(state().display, w.xid);
+    wait_mapped(state().display, w);
+  }
+  send_size(w, kSizeRestored);
+  if ((find(id)) == nullptr) return;
+  send_move(w);
+  if (find(id) == nullptr) return;
+  invalidate_all(w);
+  take_focus(w);
+}
+
 uint16_t register_class(const PwWndClass* window_class) {
   if (window_class == nullptr || window_class->class_name == nullptr) return 0;
   State& s = state();
@@ -88,60 +141,6 @@ int32_t unregister_class(const char* class_name, PwInstance) {
   for (auto& [id, w] : s.windows)
     if (w->class_name == class_name) return 0;  // still in use
   return s.classes.erase(class_name) ? 1 : 0;
-}
-
-int32_t show_window(PwWindow window, int32_t command) {
-  Window* w = find(window);
-  if (w == nullptr) return 0;
-  uintptr_t id = w->id;
-  Display* d = state().display;
-  int32_t was_visible = w->visible ? 1 : 0;
-  auto show = [&]() -> bool {
-    if (w->visible) return true;
-    send(id, PW_WM_SHOWWINDOW, 1, 0);
-    if ((w = find(id)) == nullptr) return false;
-    w->visible = true;
-    if (!w->minimized) {
-      XMapWindow(d, w->xid);
-      wait_mapped(d, *w);
-      // Exposures and placement of the fresh mapping join the state before anyone paints.
-      drain_events();
-      if ((w = find(id)) == nullptr) return false;
-    }
-    invalidate_all(*w);
-    return true;
-  };
-  switch (command) {
-    case PW_SW_HIDE:
-      if (w->visible) {
-        send(id, PW_WM_SHOWWINDOW, 0, 0);
-        if ((w = find(id)) == nullptr) return was_visible;
-        w->visible = false;
-        if (w->mapped) {
-          ++w->expected_unmaps;
-          XUnmapWindow(d, w->xid);
-          XFlush(d);
-        }
-        if (state().focus == id) move_focus(0);
-        if (state().active == id) state().active = 0;
-      }
-      break;
-    case PW_SW_MINIMIZE:
-    case PW_SW_SHOWMINIMIZED:
-    case PW_SW_SHOWMINNOACTIVE:
-      if (show()) minimize_window(*w);
-      break;
-    default: {
-      bool activate = command != PW_SW_SHOWNA && command != PW_SW_SHOWNOACTIVATE;
-      if (!show()) break;
-      if (w->minimized) {
-        restore_window(*w);
-      } else if (activate) {
-        take_focus(*w);
-      }
-    }
-  }
-  return was_visible;
 }
 
 PwWindow create_window_ex(uint32_t, const char* class_name, const char* title, uint32_t style,
@@ -234,6 +233,60 @@ int32_t destroy_window(PwWindow window) {
   s.windows.erase(id);
   forget_window_messages(id);
   return 1;
+}
+
+int32_t show_window(PwWindow window, int32_t command) {
+  Window* w = find(window);
+  if (w == nullptr) return 0;
+  uintptr_t id = w->id;
+  Display* d = state().display;
+  int32_t was_visible = w->visible ? 1 : 0;
+  auto show = [&]() -> bool {
+    if (w->visible) return true;
+    send(id, PW_WM_SHOWWINDOW, 1, 0);
+    if ((w = find(id)) == nullptr) return false;
+    w->visible = true;
+    if (!w->minimized) {
+      XMapWindow(d, w->xid);
+      wait_mapped(d, *w);
+      // Exposures and placement of the fresh mapping join the state before anyone paints.
+      drain_events();
+      if ((w = find(id)) == nullptr) return false;
+    }
+    invalidate_all(*w);
+    return true;
+  };
+  switch (command) {
+    case PW_SW_HIDE:
+      if (w->visible) {
+        send(id, PW_WM_SHOWWINDOW, 0, 0);
+        if ((w = find(id)) == nullptr) return was_visible;
+        w->visible = false;
+        if (w->mapped) {
+          ++w->expected_unmaps;
+          XUnmapWindow(d, w->xid);
+          XFlush(d);
+        }
+        if (state().focus == id) move_focus(0);
+        if (state().active == id) state().active = 0;
+      }
+      break;
+    case PW_SW_MINIMIZE:
+    case PW_SW_SHOWMINIMIZED:
+    case PW_SW_SHOWMINNOACTIVE:
+      if (show()) minimize_window(*w);
+      break;
+    default: {
+      bool activate = command != PW_SW_SHOWNA && command != PW_SW_SHOWNOACTIVATE;
+      if (!show()) break;
+      if (w->minimized) {
+        restore_window(*w);
+      } else if (activate) {
+        take_focus(*w);
+      }
+    }
+  }
+  return was_visible;
 }
 
 int32_t update_window(PwWindow window) {
@@ -384,82 +437,6 @@ PwDc get_dc(PwWindow window) {
 
 int32_t release_dc(PwWindow, PwDc dc) {
   return known_dc(dc) ? 1 : 0;
-}
-
-}  // namespace
-
-// Waits until the server reports the window mapped; a window manager may take a moment.
-void wait_mapped(Display* d, Window& w) {
-  XEvent event;
-  for (int waited = 0; waited < kMapWaitMs; waited += 5) {
-    if (XCheckTypedWindowEvent(d, w.xid, MapNotify, &event)) {
-      w.mapped = true;
-      return;
-    }
-    XFlush(d);
-    pollfd fd{ConnectionNumber(d), POLLIN, 0};
-    poll(&fd, 1, 5);
-  }
-}
-
-// Keyboard focus is taken explicitly: without a window manager nobody else gives it.
-void take_focus(Window& w) {
-  Display* d = state().display;
-  if (w.mapped) {
-    XSetInputFocus(d, w.xid, RevertToParent, CurrentTime);
-    sync_ok();
-  }
-  state().active = w.id;
-  move_focus(w.id);
-}
-
-void minimize_window(Window& w) {
-  if (w.minimized) return;
-  uintptr_t id = w.id;
-  w.minimized = true;
-  if (w.mapped) XIconifyWindow(state().display, w.xid, state().screen);
-  send(id, PW_WM_MOVE, 0, pw_make_lparam(-32000, -32000));
-  if (find(id) == nullptr) return;
-  send(id, PW_WM_SIZE, kSizeMinimized, 0);
-  if (state().focus == id) move_focus(0);
-}
-
-void restore_window(Window& w) {
-  uintptr_t id = w.id;
-  w.minimized = false;
-  if (!w.mapped) {
-    XMapWindow(state().display, w.xid);
-    wait_mapped(state().display, w);
-  }
-  send_size(w, kSizeRestored);
-  if ((find(id)) == nullptr) return;
-  send_move(w);
-  if (find(id) == nullptr) return;
-  invalidate_all(w);
-  take_focus(w);
-}
-
-void fill_window_ops(PlatformOps& ops) {
-  ops.register_class = register_class;
-  ops.unregister_class = unregister_class;
-  ops.create_window_ex = create_window_ex;
-  ops.destroy_window = destroy_window;
-  ops.show_window = show_window;
-  ops.update_window = update_window;
-  ops.set_window_pos = set_window_pos;
-  ops.get_client_rect = get_client_rect;
-  ops.set_window_text = set_window_text;
-  ops.set_prop = set_prop;
-  ops.get_prop = get_prop;
-  ops.remove_prop = remove_prop;
-  ops.set_focus = set_focus;
-  ops.set_active_window = set_active_window;
-  ops.get_update_rect = get_update_rect;
-  ops.begin_paint = begin_paint;
-  ops.end_paint = end_paint;
-  ops.pat_blt = pat_blt;
-  ops.get_dc = get_dc;
-  ops.release_dc = release_dc;
 }
 
 }  // namespace x11
