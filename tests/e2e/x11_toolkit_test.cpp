@@ -56,6 +56,29 @@ bool num_lock_on() {
   return run("xset q | grep -o 'Num Lock: *[a-z]*'").ends_with("on");
 }
 
+// Runs the test named by `filter` again in a fresh process, for what this process can no longer
+// show (it is connected already, and the loader's slots are process-wide). In this process it
+// waits for the child, expects it to exit 0 and returns true; in the child, where `marker` is set
+// and `prepare` has changed the environment, it returns false and the test goes on.
+bool ran_in_fresh_process(const char* marker, const char* filter,
+                          const std::function<void()>& prepare) {
+  if (std::getenv(marker) != nullptr) return false;
+  const pid_t child = fork();
+  EXPECT_GE(child, 0);
+  if (child == 0) {
+    prepare();
+    setenv(marker, "1", 1);
+    execl("/proc/self/exe", "x11_toolkit_child", (std::string("--gtest_filter=") + filter).c_str(),
+          nullptr);
+    _exit(127);
+  }
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the child crashed";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  return true;
+}
+
 // "PFD <format>, <vendor> OpenGL on <renderer> ver. <version>."
 bool is_renderer_line(const std::string& line) {
   int format = 0;
@@ -136,22 +159,9 @@ TEST(X11ToolkitInit, FullScreenSwitchesToAListedModeAndShutdownRestoresIt) {
 // Without an X display init fails with its one line and holds nothing. Checked in a fresh
 // process, since this one is connected already.
 TEST(X11ToolkitInit, WithoutADisplayInitFailsWithOneLine) {
-  if (std::getenv("MIKADO_TOOLKIT_NO_DISPLAY_CHILD") == nullptr) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      unsetenv("DISPLAY");
-      setenv("MIKADO_TOOLKIT_NO_DISPLAY_CHILD", "1", 1);
-      execl("/proc/self/exe", "x11_toolkit_no_display",
-            "--gtest_filter=X11ToolkitInit.WithoutADisplay*", nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+  if (ran_in_fresh_process("MIKADO_TOOLKIT_NO_DISPLAY_CHILD", "X11ToolkitInit.WithoutADisplay*",
+                           [] { unsetenv("DISPLAY"); }))
     return;
-  }
   ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
   for (int attempt = 0; attempt < 2; ++attempt) {
     testing::internal::CaptureStdout();
@@ -166,26 +176,13 @@ TEST(X11ToolkitInit, WithoutADisplayInitFailsWithOneLine) {
 // instead of reading outside the display's screen list. Checked in a fresh process, since this
 // one is connected already.
 TEST(X11ToolkitInit, NegativeScreenNumberFailsWithOneLine) {
-  if (std::getenv("MIKADO_TOOLKIT_BAD_SCREEN_CHILD") == nullptr) {
-    const char* display = std::getenv("DISPLAY");
-    ASSERT_NE(display, nullptr);
-    std::string server = display;
-    server = server.substr(0, server.find('.', server.find(':')));
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      setenv("DISPLAY", (server + ".-1").c_str(), 1);
-      setenv("MIKADO_TOOLKIT_BAD_SCREEN_CHILD", "1", 1);
-      execl("/proc/self/exe", "x11_toolkit_bad_screen",
-            "--gtest_filter=X11ToolkitInit.NegativeScreen*", nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+  const char* display = std::getenv("DISPLAY");
+  ASSERT_NE(display, nullptr);
+  std::string server = display;
+  server = server.substr(0, server.find('.', server.find(':')));
+  if (ran_in_fresh_process("MIKADO_TOOLKIT_BAD_SCREEN_CHILD", "X11ToolkitInit.NegativeScreen*",
+                           [&] { setenv("DISPLAY", (server + ".-1").c_str(), 1); }))
     return;
-  }
   ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
   testing::internal::CaptureStdout();
   EXPECT_FALSE(quillfen_init(0, false, false, false));
@@ -201,22 +198,10 @@ TEST(X11ToolkitInit, NegativeScreenNumberFailsWithOneLine) {
 // with its failure line, and init fails. Checked in a fresh process, since the loader's slots are
 // process-wide.
 TEST(X11ToolkitInit, ContextBelowTheRequestedVersionFailsTheLoad) {
-  if (std::getenv("MIKADO_TOOLKIT_GL14_CHILD") == nullptr) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      setenv("MESA_GL_VERSION_OVERRIDE", "1.4", 1);
-      setenv("MIKADO_TOOLKIT_GL14_CHILD", "1", 1);
-      execl("/proc/self/exe", "x11_toolkit_gl14",
-            "--gtest_filter=X11ToolkitInit.ContextBelowTheRequestedVersion*", nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+  if (ran_in_fresh_process("MIKADO_TOOLKIT_GL14_CHILD",
+                           "X11ToolkitInit.ContextBelowTheRequestedVersion*",
+                           [] { setenv("MESA_GL_VERSION_OVERRIDE", "1.4", 1); }))
     return;
-  }
   ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
   testing::internal::CaptureStdout();
   EXPECT_FALSE(quillfen_init(200, false, false, false));
