@@ -9,8 +9,8 @@
 
 namespace {
 
-// The consistency stop reports the location the geometry source has always reported, so that
-// logs stay comparable across builds.
+// The file name and line that the consistency stop prints are part of the output format: fixed
+// strings, the same in every build and unchanged when this file is edited.
 constexpr const char* kGuardFile = "../../tarn-core/include/../source/geomkit";
 constexpr int kGuardLine = 202;
 

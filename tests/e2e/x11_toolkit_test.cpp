@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "platform.h"
 #include "quillfen.h"
 #include "shell.h"
 #include "tracked_alloc.h"
@@ -53,6 +54,29 @@ void drain() {
 
 bool num_lock_on() {
   return run("xset q | grep -o 'Num Lock: *[a-z]*'").ends_with("on");
+}
+
+// Runs the test named by `filter` again in a fresh process, for what this process can no longer
+// show (it is connected already, and the loader's slots are process-wide). In this process it
+// waits for the child, expects it to exit 0 and returns true; in the child, where `marker` is set
+// and `prepare` has changed the environment, it returns false and the test goes on.
+bool ran_in_fresh_process(const char* marker, const char* filter,
+                          const std::function<void()>& prepare) {
+  if (std::getenv(marker) != nullptr) return false;
+  const pid_t child = fork();
+  EXPECT_GE(child, 0);
+  if (child == 0) {
+    prepare();
+    setenv(marker, "1", 1);
+    execl("/proc/self/exe", "x11_toolkit_child", (std::string("--gtest_filter=") + filter).c_str(),
+          nullptr);
+    _exit(127);
+  }
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the child crashed";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  return true;
 }
 
 // "PFD <format>, <vendor> OpenGL on <renderer> ver. <version>."
@@ -135,22 +159,9 @@ TEST(X11ToolkitInit, FullScreenSwitchesToAListedModeAndShutdownRestoresIt) {
 // Without an X display init fails with its one line and holds nothing. Checked in a fresh
 // process, since this one is connected already.
 TEST(X11ToolkitInit, WithoutADisplayInitFailsWithOneLine) {
-  if (std::getenv("MIKADO_TOOLKIT_NO_DISPLAY_CHILD") == nullptr) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      unsetenv("DISPLAY");
-      setenv("MIKADO_TOOLKIT_NO_DISPLAY_CHILD", "1", 1);
-      execl("/proc/self/exe", "x11_toolkit_no_display",
-            "--gtest_filter=X11ToolkitInit.WithoutADisplay*", nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+  if (ran_in_fresh_process("MIKADO_TOOLKIT_NO_DISPLAY_CHILD", "X11ToolkitInit.WithoutADisplay*",
+                           [] { unsetenv("DISPLAY"); }))
     return;
-  }
   ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
   for (int attempt = 0; attempt < 2; ++attempt) {
     testing::internal::CaptureStdout();
@@ -159,6 +170,54 @@ TEST(X11ToolkitInit, WithoutADisplayInitFailsWithOneLine) {
     EXPECT_EQ(live_allocations, 0);
     EXPECT_FALSE(quillfen_get_window_size(nullptr, nullptr));
   }
+}
+
+// A negative screen number in DISPLAY (":0.-1") names no screen: init fails with its one line
+// instead of reading outside the display's screen list. Checked in a fresh process, since this
+// one is connected already.
+TEST(X11ToolkitInit, NegativeScreenNumberFailsWithOneLine) {
+  const char* display = std::getenv("DISPLAY");
+  ASSERT_NE(display, nullptr);
+  std::string server = display;
+  server = server.substr(0, server.find('.', server.find(':')));
+  if (ran_in_fresh_process("MIKADO_TOOLKIT_BAD_SCREEN_CHILD", "X11ToolkitInit.NegativeScreen*",
+                           [&] { setenv("DISPLAY", (server + ".-1").c_str(), 1); }))
+    return;
+  ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(quillfen_init(0, false, false, false));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "CreateWindow() failed.\n");
+  EXPECT_EQ(live_allocations, 0);
+  // No screen, so no screen size either (not whatever lies before Xlib's screen list).
+  EXPECT_EQ(platform().get_system_metrics(PW_SM_CXSCREEN), 0);
+  EXPECT_EQ(platform().get_system_metrics(PW_SM_CYSCREEN), 0);
+}
+
+// GLX hands out an address for any name; the backend must answer null for what the context
+// lacks. Mesa limited to GL 1.4 has no GL 1.5: loading 2.0 reports 1.2 to 1.4, then fails at 1.5
+// with its failure line, and init fails. Checked in a fresh process, since the loader's slots are
+// process-wide.
+TEST(X11ToolkitInit, ContextBelowTheRequestedVersionFailsTheLoad) {
+  if (ran_in_fresh_process("MIKADO_TOOLKIT_GL14_CHILD",
+                           "X11ToolkitInit.ContextBelowTheRequestedVersion*",
+                           [] { setenv("MESA_GL_VERSION_OVERRIDE", "1.4", 1); }))
+    return;
+  ASSERT_TRUE(quillfen_configure_window("TEST", kSize, kSize, false));
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(quillfen_init(200, false, false, false));
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find(" ver. 1.4"), std::string::npos) << out;
+  const std::string tail =
+      "OpenGL 1.4 initialized.\n"
+      "tgl_load_gl_1_5(): Warning: unable to load ARB_occlusion_query.\n"
+      "OpenGL 1.5 failed to initialize.\n";
+  ASSERT_GE(out.size(), tail.size()) << out;
+  EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << out;
+  EXPECT_NE(out.find("OpenGL 1.2 initialized.\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("OpenGL 1.3 initialized.\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("OpenGL 2.0"), std::string::npos) << out;
+  EXPECT_EQ(live_allocations, 0);
+  EXPECT_FALSE(quillfen_get_window_size(nullptr, nullptr));
 }
 
 // One window for the input tests; keys reach it wherever the pointer is, since the backend

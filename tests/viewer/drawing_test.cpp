@@ -16,7 +16,7 @@
 #include "quillfen_records.h"
 #include "scene.h"
 #include "settings.h"
-#include "sim_platform.h"
+#include "scripted_platform.h"
 #include "viewer.h"
 
 namespace {
@@ -418,17 +418,17 @@ class LoopOnMesa : public Drawing {
  protected:
   void SetUp() override {
     Drawing::SetUp();
-    sim::install();
-    loop_ops = *sim::ops();
+    scripted::install();
+    loop_ops = *scripted::ops();
     loop_ops.sleep = [](uint32_t ms) {
-      sim::ops()->sleep(ms);
+      scripted::ops()->sleep(ms);
       if (loop_script.on_sleep) loop_script.on_sleep(++loop_script.sleeps);
     };
     loop_ops.swap_buffers = [](PwDc dc) {
       float projection[16];
       glGetFloatv(GL_PROJECTION_MATRIX, projection);
       loop_script.near_at_frame.push_back(projection[0]);  // 2 near / (right - left)
-      return sim::ops()->swap_buffers(dc);
+      return scripted::ops()->swap_buffers(dc);
     };
     install_platform(&loop_ops);
     loop_script = LoopScript{};
@@ -436,7 +436,7 @@ class LoopOnMesa : public Drawing {
   }
   void TearDown() override {
     quillfen_shutdown();
-    sim::uninstall();
+    scripted::uninstall();
     loop_script = LoopScript{};
     view_state = ViewState{};
     Drawing::TearDown();
@@ -456,7 +456,7 @@ TEST_F(LoopOnMesa, WheelTowardRebuildsTheProjection) {
       wheel_toward.pressed = 1;
       push_event(current_window(), &wheel_toward);
     }
-    if (n == 5) sim::key_down(current_window()->hwnd, PW_VK_ESCAPE, 0x01);
+    if (n == 5) scripted::key_down(current_window()->hwnd, PW_VK_ESCAPE, 0x01);
   };
   ::testing::internal::CaptureStdout();  // the toolkit's renderer line
   EXPECT_EQ(run_viewer(), 0);

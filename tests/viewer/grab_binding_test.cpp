@@ -1,4 +1,4 @@
-#include "../toolkit/toolkit_fixture.h"
+#include "../quillfen/toolkit_fixture.h"
 #include "view_state.h"
 
 namespace {

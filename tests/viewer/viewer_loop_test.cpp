@@ -1,4 +1,4 @@
-// run_viewer on the scripted window system. The sim backend has no GL: the viewer's GL calls
+// run_viewer on the scripted window system. The scripted backend has no GL: the viewer's GL calls
 // reach the system library without a current context, where they do nothing, and a frame shows
 // as the SwapBuffers it ends with. Test hooks around Sleep, PeekMessage and SwapBuffers script
 // the clock and the input while the loop runs.
@@ -11,7 +11,7 @@
 
 #include "event_queue.h"
 #include "quillfen_records.h"
-#include "sim_platform.h"
+#include "scripted_platform.h"
 #include "tracked_alloc.h"
 #include "viewer.h"
 
@@ -30,20 +30,20 @@ Hooks hooks;
 PlatformOps scripted_ops;
 
 void scripted_sleep(uint32_t ms) {
-  hooks.frames_at_sleep.push_back(sim::count_calls("SwapBuffers"));
-  sim::ops()->sleep(ms);
+  hooks.frames_at_sleep.push_back(scripted::count_calls("SwapBuffers"));
+  scripted::ops()->sleep(ms);
   ++hooks.sleeps;
   if (hooks.on_sleep) hooks.on_sleep(hooks.sleeps);
 }
 int32_t scripted_peek(PwMsg* msg, PwWindow filter, uint32_t first, uint32_t last, uint32_t remove) {
   if (hooks.on_peek) hooks.on_peek();
-  return sim::ops()->peek_message(msg, filter, first, last, remove);
+  return scripted::ops()->peek_message(msg, filter, first, last, remove);
 }
 int32_t scripted_swap(PwDc dc) {
   hooks.yaw_at_frame.push_back(view_state.yaw);
   hooks.sleeps_at_frame.push_back(hooks.sleeps);
   if (hooks.on_swap) hooks.on_swap();
-  return sim::ops()->swap_buffers(dc);
+  return scripted::ops()->swap_buffers(dc);
 }
 
 ToolkitWindow* window() {
@@ -51,10 +51,10 @@ ToolkitWindow* window() {
 }
 // Sets the toolkit clock, which counts from the window's time base.
 void set_clock(uint32_t ms) {
-  sim::set_tick(window()->time_base + ms);
+  scripted::set_tick(window()->time_base + ms);
 }
 void press_escape() {
-  sim::key_down(window()->hwnd, PW_VK_ESCAPE, 0x01);
+  scripted::key_down(window()->hwnd, PW_VK_ESCAPE, 0x01);
 }
 ToolkitEvent record(int32_t kind) {
   ToolkitEvent event{};
@@ -65,8 +65,8 @@ ToolkitEvent record(int32_t kind) {
 class ViewerLoop : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim::install();
-    scripted_ops = *sim::ops();
+    scripted::install();
+    scripted_ops = *scripted::ops();
     scripted_ops.sleep = scripted_sleep;
     scripted_ops.peek_message = scripted_peek;
     scripted_ops.swap_buffers = scripted_swap;
@@ -77,7 +77,7 @@ class ViewerLoop : public ::testing::Test {
   }
   void TearDown() override {
     quillfen_shutdown();
-    sim::uninstall();
+    scripted::uninstall();
     hooks = Hooks{};
     view_state = ViewState{};
     EXPECT_EQ(live_allocations, baseline_allocations_);
@@ -105,15 +105,15 @@ TEST_F(ViewerLoop, OpensTheTestWindowAndSleepsTheFullInterval) {
   EXPECT_EQ(run(
                 [&](int n) {
                   if (n != 1) return;
-                  title = sim::title(window()->hwnd);
-                  client = sim::client_rect(window()->hwnd);
+                  title = scripted::title(window()->hwnd);
+                  client = scripted::client_rect(window()->hwnd);
                 },
                 3),
             0);
   EXPECT_EQ(title, "TEST");
   EXPECT_EQ(client.right - client.left, 800);
   EXPECT_EQ(client.bottom - client.top, 800);
-  for (const sim::CallRecord& call : sim::calls()) {
+  for (const scripted::CallRecord& call : scripted::calls()) {
     if (call.name == "Sleep") {
       EXPECT_EQ(call.detail, "20");
     }
@@ -121,7 +121,7 @@ TEST_F(ViewerLoop, OpensTheTestWindowAndSleepsTheFullInterval) {
 }
 
 TEST_F(ViewerLoop, FirstFrameOnTheFirstIdlePassPast20) {
-  // The sim clock starts at 0 with init and moves only by the 20 ms sleeps.
+  // The scripted clock starts at 0 with init and moves only by the 20 ms sleeps.
   EXPECT_EQ(run(nullptr, 4), 0);
   ASSERT_GE(hooks.frames_at_sleep.size(), 4u);
   EXPECT_EQ(hooks.frames_at_sleep[1], 0);  // 20 ms: not yet
@@ -142,7 +142,7 @@ TEST_F(ViewerLoop, FrameOnlyWhenMoreThanTheIntervalHasPassed) {
 }
 
 TEST_F(ViewerLoop, IntervalCountsFromTheEndOfTheFrame) {
-  hooks.on_swap = [] { sim::advance(10); };  // drawn from a reading of 21, the frame ends at 31
+  hooks.on_swap = [] { scripted::advance(10); };  // drawn from a reading of 21, the frame ends at 31
   const uint32_t clock[] = {0, 21, 51, 52};
   EXPECT_EQ(run(
                 [&](int n) {
@@ -175,7 +175,7 @@ TEST_F(ViewerLoop, NoFrameWhileEventsAreQueued) {
                   turn.buttons = 1;
                   for (int i = 0; i < 50; ++i) push_event(window(), &turn);
                   // Handling the events takes time: the clock runs far past the interval.
-                  hooks.on_peek = [] { sim::advance(5); };
+                  hooks.on_peek = [] { scripted::advance(5); };
                 },
                 3),
             0);
@@ -202,7 +202,7 @@ TEST_F(ViewerLoop, KeysReachTheBindings) {
   EXPECT_EQ(run(
                 [&](int n) {
                   if (n != 1) return;
-                  sim::key_down(window()->hwnd, 'P', 0x19);
+                  scripted::key_down(window()->hwnd, 'P', 0x19);
                   ToolkitEvent wheel_toward = record(EVENT_KEY);
                   wheel_toward.key = QUILLFEN_KEY_MAX;  // 109, the highest code
                   wheel_toward.pressed = 1;
@@ -213,7 +213,7 @@ TEST_F(ViewerLoop, KeysReachTheBindings) {
   EXPECT_FALSE(view_state.sleep_full_interval);
   EXPECT_FLOAT_EQ(view_state.zoom, 4.6f * 1.15f);
   std::vector<std::string> sleeps;
-  for (const sim::CallRecord& call : sim::calls())
+  for (const scripted::CallRecord& call : scripted::calls())
     if (call.name == "Sleep") sleeps.push_back(call.detail);
   EXPECT_EQ(sleeps, (std::vector<std::string>{"20", "10", "10", "10", "10", "10"}));
   // Clock 20, 30, 40, 50, 60: frames at 30 and at 60.
@@ -229,12 +229,12 @@ TEST_F(ViewerLoop, CloseRequestQuitsOnlyWithCloseSetToOne) {
       not_close.close = 2;
       push_event(window(), &not_close);
     }
-    if (n == 2) sim::post(window()->hwnd, PW_WM_SYSCOMMAND, PW_SC_CLOSE, 0);
+    if (n == 2) scripted::post(window()->hwnd, PW_WM_SYSCOMMAND, PW_SC_CLOSE, 0);
   });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(hooks.sleeps, 2);
   EXPECT_EQ(quillfen_context, nullptr);  // shut down
-  EXPECT_FALSE(sim::is_window(hwnd));
+  EXPECT_FALSE(scripted::is_window(hwnd));
 }
 
 TEST_F(ViewerLoop, EscapeShutsDownAndReturnsZero) {
@@ -247,12 +247,12 @@ TEST_F(ViewerLoop, EscapeShutsDownAndReturnsZero) {
             0);
   EXPECT_EQ(hooks.sleeps, 1);
   EXPECT_EQ(quillfen_context, nullptr);
-  EXPECT_FALSE(sim::is_window(hwnd));
-  EXPECT_EQ(sim::live_contexts(), 0);
+  EXPECT_FALSE(scripted::is_window(hwnd));
+  EXPECT_EQ(scripted::live_contexts(), 0);
 }
 
 TEST_F(ViewerLoop, InitFailureReturnsMinusOneWithoutRunning) {
-  sim::fail("RegisterClassA");
+  scripted::fail("RegisterClassA");
   std::string out;
   ::testing::internal::CaptureStdout();
   const int32_t result = run_viewer();
@@ -260,8 +260,8 @@ TEST_F(ViewerLoop, InitFailureReturnsMinusOneWithoutRunning) {
   EXPECT_EQ(result, -1);
   EXPECT_EQ(out, "RegisterClass() failed.\n");  // the toolkit's line, nothing of the viewer
   EXPECT_EQ(hooks.sleeps, 0);
-  EXPECT_EQ(sim::count_calls("PeekMessageA"), 0);
-  EXPECT_EQ(sim::count_calls("SwapBuffers"), 0);
+  EXPECT_EQ(scripted::count_calls("PeekMessageA"), 0);
+  EXPECT_EQ(scripted::count_calls("SwapBuffers"), 0);
   EXPECT_EQ(quillfen_context, nullptr);
 }
 
