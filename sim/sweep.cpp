@@ -1,6 +1,10 @@
 #include "sweep.h"
 
 #include <cstdio>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "assert_stop.h"
 #include "contacts.h"
@@ -14,9 +18,25 @@ constexpr int kTotalRuns = 162;  // 9 counts x 3 lengths x 6 diameters, announce
 constexpr int kFirstLength = 6;
 constexpr int kDiameters = 6;
 
-void run_once() {
-  place_fibers();
-  detect_contacts();
+struct Run {
+  int32_t count;
+  float length;
+  float diameter;
+  bool header;  // the first of a group of six
+};
+
+std::vector<Run> sweep_runs() {
+  std::vector<Run> runs;
+  for (const int32_t count : sweep_counts) {
+    for (int k = kFirstLength; k < kFirstLength + 3; ++k) {
+      for (int q = 0; q < kDiameters; ++q)
+        runs.push_back({count, sweep_sizes[k], sweep_sizes[q], q == 0});
+    }
+  }
+  return runs;
+}
+
+void report() {
   char line[256];
   format_sweep_line(line, sizeof line, num_fibers, fiber_len, fiber_diameter, volume_fraction(),
                     network.num_contacts);
@@ -35,18 +55,38 @@ void format_sweep_line(char* out, size_t size, int count, float length, float di
   }
 }
 
+// Placement draws only from the stream and detection never reads it, so the next run's fibers
+// are placed into a spare buffer while this run's contacts are found.
 void longrun() {
   std::printf("Starting longrun: %i total iterations\n", kTotalRuns);
-  for (const int32_t count : sweep_counts) {
-    num_fibers = count;
+  const std::vector<Run> runs = sweep_runs();
+  RecordBuffer<Fiber> spare(network.fibers.size());
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const Run& run = runs[r];
+    num_fibers = run.count;
     ALWAYS_ASSERT(num_fibers <= MAXFIB);
-    for (int k = kFirstLength; k < kFirstLength + 3; ++k) {
-      fiber_len = sweep_sizes[k];
-      std::puts("num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts");
-      for (int q = 0; q < kDiameters; ++q) {
-        fiber_diameter = sweep_sizes[q];
-        run_once();
+    fiber_len = run.length;
+    fiber_diameter = run.diameter;
+    if (run.header) std::puts("num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts");
+    if (r == 0) place_fibers();
+
+    std::thread placer;
+    const auto place_next = [&] {
+      const Run& next = runs[r + 1];
+      place_fibers_into(spare.data(), next.count, next.length, network.stream);
+    };
+    if (r + 1 < runs.size()) {
+      ALWAYS_ASSERT(runs[r + 1].count <= spare.size());
+      try {
+        placer = std::thread(place_next);
+      } catch (const std::system_error&) {
+        place_next();
       }
     }
+    detect_contacts();
+    report();
+    if (r + 1 == runs.size()) break;
+    if (placer.joinable()) placer.join();
+    std::swap(network.fibers, spare);
   }
 }
