@@ -43,6 +43,8 @@ std::vector<int32_t> cell_fill;
 // Prepares every segment, in blocks taken from a shared counter, and returns their extent.
 Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
   fit(prepared, count);
+  // A thread costs more than preparing a few blocks.
+  threads = std::min(threads, 1 + count / (4 * kPrepareBlock));
   std::atomic<int32_t> next{0};
   std::vector<Extent> extents(threads);
   const bool ok = run_workers(threads, [&](int worker) {
