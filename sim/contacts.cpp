@@ -49,9 +49,11 @@ struct Scan {
   std::vector<int32_t> per_fiber;
 };
 
+// A cell around the scanned one: its entries from the chunk's first index on. Those up to the
+// current fiber's index are few, and the filter drops them.
 struct Neighbour {
-  int dx, dy, dz;     // offset from the scanned cell plus one
-  int32_t next, end;  // entries not yet known to precede the current fiber
+  int dx, dy, dz;  // offset from the scanned cell plus one
+  int32_t begin, end;
 };
 
 int32_t first_at_least(const ContactGrid& g, int c, int32_t value) {
@@ -80,17 +82,14 @@ int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour*
   EntryRange ranges[27];
   int used = 0;
   size_t entries = 0;
-  const int32_t* idx = g.index.data();
   for (int k = 0; k < count; ++k) {
-    Neighbour& b = nb[k];
+    const Neighbour& b = nb[k];
     if (gap[0][b.dx] + gap[1][b.dy] + gap[2][b.dz] > reach2) continue;
-    while (b.next < b.end && idx[b.next] <= i) ++b.next;
-    if (b.next == b.end) continue;
-    ranges[used++] = {b.next, b.end};
-    entries += b.end - b.next;
+    ranges[used++] = {b.begin, b.end};
+    entries += b.end - b.begin;
   }
   if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
-  int found = scan_cells(g, a, limit, ranges, used, s.near.data());
+  int found = scan_cells(g, a, limit, i, ranges, used, s.near.data());
   std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
   found = keep_interior(g, a, s.near.data(), found);
   s.found.clear();

@@ -126,7 +126,8 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
     std::fill(column->begin() + count, column->end(), 0.0f);
   }
   fit(g.exact_half, count);
-  fit(g.index, count);
+  fit(g.index, static_cast<size_t>(count) + kColumnPadding);
+  std::fill(g.index.begin() + count, g.index.end(), 0);
   for (int32_t i = 0; i < count; ++i) {
     const PreparedSegment& p = prepared[i];
     const int32_t e = cell_fill[cell_of[i]]++;
