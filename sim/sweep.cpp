@@ -57,7 +57,7 @@ void format_sweep_line(char* out, size_t size, int count, float length, float di
 
 // Placement draws only from the stream and detection never reads it, so the next run's fibers
 // are placed into a spare buffer while this run's contacts are found.
-void longrun() {
+void longrun(int threads) {
   std::printf("Starting longrun: %i total iterations\n", kTotalRuns);
   const std::vector<Run> runs = sweep_runs();
   RecordBuffer<Fiber> spare(network.fibers.size());
@@ -83,7 +83,11 @@ void longrun() {
         place_next();
       }
     }
-    detect_contacts();
+    if (threads > 0) {
+      detect_contacts_threaded(threads);
+    } else {
+      detect_contacts();
+    }
     report();
     if (r + 1 == runs.size()) break;
     if (placer.joinable()) placer.join();

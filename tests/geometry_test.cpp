@@ -15,9 +15,17 @@ struct Outcome {
   Vec3 point{kNan, kNan, kNan};
 };
 
+// segment_contact, checked against the prepared form, which must agree bit for bit.
 Outcome contact(const Vec3& a1, const Vec3& b1, const Vec3& a2, const Vec3& b2) {
-  Outcome o;
+  Outcome o, prepared;
   o.result = segment_contact(a1, b1, a2, b2, &o.distance, o.point);
+  prepared.result = prepared_contact(prepare_segment(a1, b1), prepare_segment(a2, b2),
+                                     &prepared.distance, prepared.point);
+  EXPECT_EQ(prepared.result, o.result);
+  if (o.result == 1 && prepared.result == 1) {
+    EXPECT_EQ(prepared.distance, o.distance);
+    EXPECT_EQ(prepared.point, o.point);
+  }
   return o;
 }
 
@@ -48,10 +56,25 @@ TEST(SegmentContact, ParallelFootOutsideTheOtherSegmentIsNoContact) {
 TEST(SegmentContact, TouchesAtEndsAreNeverReported) {
   // Collinear end to end: midpoints exactly h1 + h2 apart.
   EXPECT_EQ(contact({0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {2, 0, 0}).result, 0);
-  // T junction: segment 1 ends on the middle of segment 2, so |P1 - m1|^2 = h1^2.
+  // T junction: segment 1 ends on the middle of segment 2, so |P1 - m1|^2 = h1^2; swapped, the
+  // end is P2. One step short of the end the closest point lies inside.
   EXPECT_EQ(contact({0, 0, 0}, {0, 1, 0}, {-1, 1, 0}, {1, 1, 0}).result, 0);
+  EXPECT_EQ(contact({-1, 1, 0}, {1, 1, 0}, {0, 0, 0}, {0, 1, 0}).result, 0);
+  const float short_of_end = std::nextafter(1.0f, 0.0f);
+  EXPECT_EQ(contact({0, 0, 0}, {0, 1, 0}, {-1, short_of_end, 0}, {1, short_of_end, 0}).result, 1);
+  EXPECT_EQ(contact({-1, short_of_end, 0}, {1, short_of_end, 0}, {0, 0, 0}, {0, 1, 0}).result, 1);
   // Lines cross beyond the end of segment 2.
   EXPECT_EQ(contact({-1, 0, 0}, {1, 0, 0}, {0.5f, 0.25f, 0.1f}, {0.5f, 2.25f, 0.1f}).result, 0);
+}
+
+TEST(SegmentContact, MidpointsExactlyTheHalfLengthsApartAreNoContact) {
+  // Crossing at right angles 1.5 apart: the closest points are the midpoints, well inside both
+  // segments, but the midpoints lie exactly h1 + h2 = 1 + 0.5 apart. Any nearer, it is a contact.
+  EXPECT_EQ(contact({-1, 0, 0}, {1, 0, 0}, {0, -0.5f, 1.5f}, {0, 0.5f, 1.5f}).result, 0);
+  const float nearer = std::nextafter(1.5f, 0.0f);
+  const Outcome o = contact({-1, 0, 0}, {1, 0, 0}, {0, -0.5f, nearer}, {0, 0.5f, nearer});
+  ASSERT_EQ(o.result, 1);
+  EXPECT_EQ(o.distance, nearer);
 }
 
 TEST(SegmentContact, RightAngleCrossingThroughBothMidpoints) {

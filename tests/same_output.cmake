@@ -1,15 +1,17 @@
 # Runs a program's native build and its Windows build (under Wine) and fails unless both print
 # the same lines. Windows text mode ends lines with CR LF; only the line ends may differ.
 # Usage: cmake -DNATIVE=<program> -DWINDOWS=<program.exe> -DWINE=<wine> -P same_output.cmake
-# Optional: -DEXPECTED_STATUS=<n> (default 0) for both; -DLINES=<n> compares only the first n lines.
+# Optional: -DEXPECTED_STATUS=<n> (default 0) for both; -DLINES=<n> compares only the first n lines;
+# -DARGS="<arguments>" for both programs, separated by spaces.
 
 if(NOT EXISTS "${NATIVE}")
   message(FATAL_ERROR "native program not built: ${NATIVE} (build the release preset first)")
 endif()
 
-execute_process(COMMAND "${NATIVE}" OUTPUT_VARIABLE native_out RESULT_VARIABLE native_rc
+separate_arguments(args UNIX_COMMAND "${ARGS}")
+execute_process(COMMAND "${NATIVE}" ${args} OUTPUT_VARIABLE native_out RESULT_VARIABLE native_rc
   TIMEOUT 120)
-execute_process(COMMAND "${WINE}" "${WINDOWS}" OUTPUT_VARIABLE windows_out
+execute_process(COMMAND "${WINE}" "${WINDOWS}" ${args} OUTPUT_VARIABLE windows_out
   RESULT_VARIABLE windows_rc TIMEOUT 120)
 string(REPLACE "\r\n" "\n" windows_out "${windows_out}")
 

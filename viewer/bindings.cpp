@@ -37,6 +37,7 @@ enum : int32_t {
   KEY_I = 40,
   KEY_O = 41,
   KEY_P = 42,
+  KEY_C = 61,
   KEY_SPACE = 73,
   KEY_UP = 84,
   KEY_DOWN = 85,
@@ -89,6 +90,9 @@ BindingResult handle_key(ViewState& view, int32_t key) {
       break;
     case KEY_P:
       view.sleep_full_interval = !view.sleep_full_interval;
+      break;
+    case KEY_C:
+      view.cluster_colours = !view.cluster_colours;
       break;
     case KEY_SPACE:
     case KEY_PAD_5:

@@ -18,7 +18,7 @@ int32_t draw_frame(const ViewState& view) {
   glLoadIdentity();
   apply_camera(view);
   glPushMatrix();
-  const int32_t result = draw_network();
+  const int32_t result = draw_network(view);
   glPopMatrix();
   draw_overlays(view);
   quillfen_swap_buffers();

@@ -1,9 +1,50 @@
 // The fibers, their contacts and the box outline.
 
+#include <cstddef>
+#include <vector>
+
 #include "gl11.h"
 #include "network.h"
 #include "scene.h"
 #include "settings.h"
+#include "viewer.h"
+
+namespace {
+
+// One class per fiber as last handed over; fibers past its end are plain.
+std::vector<uint8_t> fiber_classes;
+
+void plain_fiber_colour() {
+  glColor4f(0.6f, 1.0f, 1.0f, 0.3f);
+}
+
+// Strong colours, apart from the contact highlight and the background.
+void set_fiber_colour(int32_t fiber) {
+  const uint8_t fiber_class = static_cast<std::size_t>(fiber) < fiber_classes.size()
+                                  ? fiber_classes[fiber]
+                                  : uint8_t{FIBER_PLAIN};
+  switch (fiber_class) {
+    case FIBER_LARGEST_CLUSTER:
+      glColor4f(0.0f, 0.3f, 0.9f, 0.9f);
+      break;
+    case FIBER_SPANNING_CLUSTER:
+      glColor4f(0.95f, 0.4f, 0.0f, 0.9f);
+      break;
+    default:
+      plain_fiber_colour();
+      break;
+  }
+}
+
+}  // namespace
+
+void set_fiber_classes(const uint8_t* classes, int32_t count) {
+  if (classes == nullptr || count <= 0) {
+    fiber_classes.clear();
+    return;
+  }
+  fiber_classes.assign(classes, classes + count);
+}
 
 void draw_box(const float lo[3], const float hi[3]) {
   // The four (x, y) corners, in the order both loops and the z edges visit them.
@@ -21,7 +62,7 @@ void draw_box(const float lo[3], const float hi[3]) {
   glEnd();
 }
 
-int32_t draw_network() {
+int32_t draw_network(const ViewState& view) {
   glPushMatrix();
   glScalef(5000000.0f, 5000000.0f, 5000000.0f);
 
@@ -30,9 +71,10 @@ int32_t draw_network() {
   draw_box(box_min, box_max);
 
   glLineWidth(1.2f);
-  glColor4f(0.6f, 1.0f, 1.0f, 0.3f);
+  plain_fiber_colour();
   glBegin(GL_LINES);
   for (int32_t i = 0; i < num_fibers; ++i) {
+    if (view.cluster_colours) set_fiber_colour(i);
     glVertex3fv(network.fibers[i].start.data());
     glVertex3fv(network.fibers[i].end.data());
   }

@@ -7,9 +7,10 @@
 
 #include "view_state.h"
 
-// The network under a uniform scale of 5e6, so the default box spans -5 to 5 view units.
-// Always returns 1; the loop treats 0 as a request to quit.
-int32_t draw_network();
+// The network under a uniform scale of 5e6, so the default box spans -5 to 5 view units, its
+// fibers coloured by cluster when the view asks for it. Always returns 1; the loop treats 0 as a
+// request to quit.
+int32_t draw_network(const ViewState& view);
 
 // The twelve edges of the axis-aligned box from `lo` to `hi`.
 void draw_box(const float lo[3], const float hi[3]);

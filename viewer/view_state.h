@@ -23,7 +23,8 @@ struct ViewState {
   bool show_fine_grid = true;
   bool sleep_full_interval = true;  // idle passes sleep redraw_interval_ms rather than 10 ms
   uint32_t redraw_interval_ms = 20;
-  bool grab_requested = false;  // what was last asked of the toolkit, never read back
+  bool grab_requested = false;   // what was last asked of the toolkit, never read back
+  bool cluster_colours = false;  // fibers of the largest and the spanning cluster stand out
 };
 
 // The viewer's one instance.

@@ -33,6 +33,7 @@ void expect_same(const ViewState& a, const ViewState& b) {
   EXPECT_EQ(a.sleep_full_interval, b.sleep_full_interval);
   EXPECT_EQ(a.redraw_interval_ms, b.redraw_interval_ms);
   EXPECT_EQ(a.grab_requested, b.grab_requested);
+  EXPECT_EQ(a.cluster_colours, b.cluster_colours);
 }
 
 TEST(Bindings, ZoomOutStepFromTheStart) {
@@ -95,11 +96,12 @@ TEST(Bindings, SwitchesToggle) {
   const Case cases[] = {{37, &ViewState::show_axes},
                         {40, &ViewState::show_fine_grid},
                         {41, &ViewState::show_grid},
-                        {42, &ViewState::sleep_full_interval}};
+                        {42, &ViewState::sleep_full_interval},
+                        {61, &ViewState::cluster_colours}};
   for (const Case& c : cases) {
     ViewState view;
     ViewState expected;
-    expected.*c.field = false;
+    expected.*c.field = !(expected.*c.field);
     EXPECT_EQ(handle_key(view, c.key), BINDING_NONE);
     expect_same(view, expected);
     handle_key(view, c.key);
@@ -115,6 +117,7 @@ TEST(Bindings, ResetKeepsZoomAndPlanes) {
     ViewState zoomed;
     handle_key(zoomed, 28);
     zoomed.show_axes = view.show_axes = false;
+    zoomed.cluster_colours = view.cluster_colours = true;
     EXPECT_EQ(handle_key(view, key), BINDING_NONE);
     expect_same(view, zoomed);
   }
@@ -123,7 +126,7 @@ TEST(Bindings, ResetKeepsZoomAndPlanes) {
 TEST(Bindings, EscapeQuitsAndUnboundCodesDoNothing) {
   ViewState view;
   EXPECT_EQ(handle_key(view, 1), BINDING_QUIT);
-  const int32_t bound[] = {1,  28, 29, 34, 37, 40, 41, 42, 73, 84,  85,  86,  87,
+  const int32_t bound[] = {1,  28, 29, 34, 37, 40, 41, 42, 61, 73,  84,  85,  86, 87,
                            91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 108, 109};
   for (int32_t key = 0; key <= QUILLFEN_KEY_MAX; ++key) {
     if (std::find(std::begin(bound), std::end(bound), key) != std::end(bound)) continue;

@@ -20,6 +20,7 @@ namespace {
 struct Hooks {
   std::function<void(int sleep_number)> on_sleep;  // after the sleep, numbered from 1
   std::function<void()> on_peek;
+  std::function<void()> on_swap;  // before the frame is presented
   int sleeps = 0;
   std::vector<int> frames_at_sleep;  // frames presented before each sleep
   std::vector<float> yaw_at_frame;
@@ -41,6 +42,7 @@ int32_t scripted_peek(PwMsg* msg, PwWindow filter, uint32_t first, uint32_t last
 int32_t scripted_swap(PwDc dc) {
   hooks.yaw_at_frame.push_back(view_state.yaw);
   hooks.sleeps_at_frame.push_back(hooks.sleeps);
+  if (hooks.on_swap) hooks.on_swap();
   return sim::ops()->swap_buffers(dc);
 }
 
@@ -139,6 +141,19 @@ TEST_F(ViewerLoop, FrameOnlyWhenMoreThanTheIntervalHasPassed) {
   EXPECT_EQ(hooks.frames_at_sleep, (std::vector<int>{0, 1, 1, 2, 2}));
 }
 
+TEST_F(ViewerLoop, IntervalCountsFromTheEndOfTheFrame) {
+  hooks.on_swap = [] { sim::advance(10); };  // drawn from a reading of 21, the frame ends at 31
+  const uint32_t clock[] = {0, 21, 51, 52};
+  EXPECT_EQ(run(
+                [&](int n) {
+                  if (n < 4) set_clock(clock[n]);
+                },
+                4),
+            0);
+  // 51 is only 20 after the end of the first frame.
+  EXPECT_EQ(hooks.frames_at_sleep, (std::vector<int>{0, 1, 1, 2}));
+}
+
 TEST_F(ViewerLoop, ClockWrapDoesNotStallDrawing) {
   EXPECT_EQ(run(
                 [&](int n) {
@@ -186,11 +201,17 @@ TEST_F(ViewerLoop, KeysReachTheBindings) {
   // P halves the idle sleep; the frame rule stays at more than 20 ms.
   EXPECT_EQ(run(
                 [&](int n) {
-                  if (n == 1) sim::key_down(window()->hwnd, 'P', 0x19);
+                  if (n != 1) return;
+                  sim::key_down(window()->hwnd, 'P', 0x19);
+                  ToolkitEvent wheel_toward = record(EVENT_KEY);
+                  wheel_toward.key = QUILLFEN_KEY_MAX;  // 109, the highest code
+                  wheel_toward.pressed = 1;
+                  push_event(window(), &wheel_toward);
                 },
                 6),
             0);
   EXPECT_FALSE(view_state.sleep_full_interval);
+  EXPECT_FLOAT_EQ(view_state.zoom, 4.6f * 1.15f);
   std::vector<std::string> sleeps;
   for (const sim::CallRecord& call : sim::calls())
     if (call.name == "Sleep") sleeps.push_back(call.detail);

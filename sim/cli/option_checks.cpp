@@ -1,0 +1,113 @@
+#include "option_checks.h"
+
+#include <sstream>
+
+#include "arg_values.h"
+
+void ValueChecks::whole(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
+                        int64_t& out) {
+  if (!wanted(option)) return;
+  std::string why;
+  if (const auto v = parse_whole(text, lo, hi, why))
+    out = *v;
+  else
+    fail(option, text, why);
+}
+
+void ValueChecks::positive(const std::string& option, const std::string& text, float& out) {
+  if (!wanted(option)) return;
+  std::string why;
+  if (const auto v = parse_positive_float(text, why))
+    out = *v;
+  else
+    fail(option, text, why);
+}
+
+namespace {
+
+// Splits "a,b,c"; an empty list or an empty item is refused by the item's conversion.
+std::vector<std::string> items(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream s(text);
+  for (std::string item; std::getline(s, item, ',');) out.push_back(item);
+  if (out.empty() || text.back() == ',') out.emplace_back();
+  return out;
+}
+
+}  // namespace
+
+void ValueChecks::whole_list(const std::string& option, const std::string& text, int64_t lo,
+                             int64_t hi, std::vector<int32_t>& out) {
+  if (!wanted(option)) return;
+  std::vector<int32_t> values;
+  for (const std::string& item : items(text)) {
+    std::string why;
+    const auto v = parse_whole(item, lo, hi, why);
+    if (!v) return fail(option, text, "'" + item + "' " + why);
+    values.push_back(static_cast<int32_t>(*v));
+  }
+  out = values;
+}
+
+void ValueChecks::positive_list(const std::string& option, const std::string& text,
+                                std::vector<float>& out) {
+  if (!wanted(option)) return;
+  std::vector<float> values;
+  for (const std::string& item : items(text)) {
+    std::string why;
+    const auto v = parse_positive_float(item, why);
+    if (!v) return fail(option, text, "'" + item + "' " + why);
+    values.push_back(*v);
+  }
+  out = values;
+}
+
+ParseOutcome ValueChecks::usage_error(const std::string& program, const std::string& message) {
+  return {false, 2, program + ": " + message + ". Run '" + program + " --help' for the options.\n"};
+}
+
+std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::string>& args) {
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    return ParseOutcome{false, 0, app.help()};
+  } catch (const CLI::CallForVersion& e) {
+    return ParseOutcome{false, 0, std::string(e.what()) + "\n"};
+  } catch (const CLI::ParseError& e) {
+    return ValueChecks::usage_error(app.get_name(), e.what());
+  }
+  return std::nullopt;
+}
+
+void add_common(CLI::App& app, CommonText& text, bool& periodic) {
+  app.set_version_flag("--version", app.get_name() + " " MIKADO_VERSION);
+  app.add_option("-s,--seed", text.seed,
+                 "seed of the random stream, a 32-bit signed integer (default -1)")
+      ->type_name("S");
+  app.add_option("--threads", text.threads,
+                 "threads for contact detection, 1 to " + std::to_string(kMaxThreads) +
+                     " (default: one per core); the results do not depend on it")
+      ->type_name("T");
+  app.add_option("--box", text.box,
+                 "side in metres of the cube, centred on the origin, that holds the fiber centres "
+                 "(default 2e-06)")
+      ->type_name("A");
+  app.add_flag("--periodic", periodic,
+               std::string("periodic box: pairs meet at their nearest images, no fiber loses "
+                           "contacts at a face (needs A > 2 L + D)"));
+}
+
+void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
+                  float& box) {
+  int64_t s = seed, t = threads;
+  checks.whole("--seed", text.seed, INT32_MIN, INT32_MAX, s);
+  checks.whole("--threads", text.threads, 1, kMaxThreads, t);
+  checks.positive("--box", text.box, box);
+  seed = static_cast<int32_t>(s);
+  threads = static_cast<int>(t);
+}
+
+bool periodic_box_fits(float box, float length, float diameter) {
+  return static_cast<double>(box) > 2.0 * length + static_cast<double>(diameter);
+}

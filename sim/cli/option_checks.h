@@ -1,0 +1,60 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "run_options.h"
+
+// Values are taken as text and converted here, so that every bad value gets a reason in the same
+// words, with the option and the value named. Only options on the line are converted, and only
+// up to the first bad one.
+class ValueChecks {
+ public:
+  ValueChecks(std::string program, const CLI::App& app) : program_(std::move(program)), app_(app) {}
+
+  void whole(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
+             int64_t& out);
+  void positive(const std::string& option, const std::string& text, float& out);
+  // Comma-separated lists of the same.
+  void whole_list(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
+                  std::vector<int32_t>& out);
+  void positive_list(const std::string& option, const std::string& text, std::vector<float>& out);
+  // A usage error of any other kind; the first one stands.
+  void fail(const std::string& message) {
+    if (error_.empty()) error_ = message;
+  }
+  bool ok() const { return error_.empty(); }
+  ParseOutcome outcome() const {
+    return error_.empty() ? ParseOutcome{} : usage_error(program_, error_);
+  }
+
+  static ParseOutcome usage_error(const std::string& program, const std::string& message);
+
+ private:
+  bool wanted(const std::string& option) const { return ok() && app_.count(option) > 0; }
+  void fail(const std::string& option, const std::string& text, const std::string& why) {
+    fail(option + " '" + text + "': " + why);
+  }
+
+  std::string program_;
+  const CLI::App& app_;
+  std::string error_;
+};
+
+// Runs CLI11 over `args`; an outcome that stops the program when the line asks for help or
+// version or does not parse.
+std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::string>& args);
+
+// The options both programs take: --version, --seed, --threads, --box and --periodic.
+struct CommonText {
+  std::string seed, threads, box;
+};
+void add_common(CLI::App& app, CommonText& text, bool& periodic);
+void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
+                  float& box);
+
+// A periodic box must hold a fiber and its nearest images apart: side > 2 length + diameter.
+bool periodic_box_fits(float box, float length, float diameter);

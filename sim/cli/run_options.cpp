@@ -1,0 +1,146 @@
+#include "run_options.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "arg_values.h"
+#include "option_checks.h"
+#include "settings.h"
+
+namespace {
+
+constexpr const char* kViewerKeys = R"(
+Viewer keys (without --no-view):
+  -, keypad -, wheel away / =, keypad +, wheel toward   zoom out / in
+  arrows                                                move the viewpoint
+  keypad 8 / 2, 6 / 4, 1 / 3, 7 / 9                     pitch, yaw, spin, roll by 3 degrees
+  Space, keypad 5                                       reset angles and pan (not the zoom)
+  T, I, O                                               axis cross, fine grid, coarse grid
+  W                                                     grab the pointer: motion turns the view
+  P                                                     idle sleep of 10 ms instead of 20
+  left drag / right drag                                turn / pan
+  Escape, closing the window                            quit
+)";
+
+bool same_file(const std::string& a, const std::string& b) {
+  const auto normal = [](const std::string& p) {
+    return std::filesystem::absolute(p).lexically_normal();
+  };
+  return !a.empty() && !b.empty() && normal(a) == normal(b);
+}
+
+// Output paths must name files, and different ones: two outputs renamed onto one path would
+// leave only the last.
+void check_output_paths(ValueChecks& checks, const CLI::App& app, const RunOptions& o) {
+  const std::pair<const char*, const std::string*> outputs[] = {{"--fibers-out", &o.fibers_out},
+                                                                {"--contacts-out", &o.contacts_out},
+                                                                {"--vtk", &o.vtk_out},
+                                                                {"--json", &o.json_out}};
+  for (size_t a = 0; a < std::size(outputs); ++a) {
+    const auto& [option, path] = outputs[a];
+    if (app.count(option) > 0 && path->empty())
+      checks.fail(std::string(option) + " '': empty file name");
+    for (size_t b = 0; b < a; ++b) {
+      if (same_file(*path, *outputs[b].second))
+        checks.fail(std::string(outputs[b].first) + " and " + option + " name the same file '" +
+                    *path + "'");
+    }
+  }
+}
+
+}  // namespace
+
+int machine_threads() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions& options) {
+  CLI::App app(
+      "Places a seeded random network of straight fibers in a cube, finds every pair of "
+      "fibers in contact, prints a summary line and shows the network.",
+      "mikado");
+  std::string fibers, length, diameter;
+  CommonText common;
+  app.add_option("-n,--fibers", fibers,
+                 "number of fibers, 0 to " + std::to_string(MAXFIB) + " (default 10000)")
+      ->type_name("N");
+  app.add_option("-l,--length", length, "fiber length in metres (default 2e-07)")->type_name("L");
+  app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
+      ->type_name("D");
+  add_common(app, common, options.periodic);
+  app.add_flag("--no-view", options.no_view,
+               std::string("print the summary line, write the files and exit without a window"));
+  app.add_option("--fibers-out", options.fibers_out,
+                 "write the fibers as CSV (id,x1,y1,z1,x2,y2,z2)")
+      ->type_name("FILE");
+  app.add_option("--contacts-out", options.contacts_out,
+                 "write the contacts as CSV (i,j,distance,x,y,z)")
+      ->type_name("FILE");
+  app.add_option("--vtk", options.vtk_out, "write fibers and contacts as legacy VTK for ParaView")
+      ->type_name("FILE");
+  app.add_option("--json", options.json_out, "write the settings, results and timings as JSON")
+      ->type_name("FILE");
+  app.footer(kViewerKeys);
+  if (auto stop = parse_line(app, args)) return *stop;
+
+  ValueChecks checks("mikado", app);
+  int64_t count = options.fibers;
+  checks.whole("--fibers", fibers, 0, MAXFIB, count);
+  options.fibers = static_cast<int32_t>(count);
+  checks.positive("--length", length, options.length);
+  checks.positive("--diameter", diameter, options.diameter);
+  check_common(checks, common, options.seed, options.threads, options.box);
+  if (checks.ok() && options.periodic &&
+      !periodic_box_fits(options.box, options.length, options.diameter))
+    checks.fail("--periodic: the box side must exceed twice the length plus the diameter");
+  check_output_paths(checks, app, options);
+  return checks.outcome();
+}
+
+ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOptions& options) {
+  CLI::App app(
+      "Runs the batch parameter sweep: placement and contact count over tables of fiber "
+      "counts, lengths and diameters, one line per run.",
+      "mikado-longrun");
+  std::string counts, lengths, diameters, repeats, shard;
+  CommonText common;
+  app.add_option("--counts", counts, "fiber counts, each 0 to " + std::to_string(MAXFIB))
+      ->type_name("N,N,...");
+  app.add_option("--lengths", lengths, "fiber lengths in metres")->type_name("L,L,...");
+  app.add_option("--diameters", diameters, "fiber diameters in metres")->type_name("D,D,...");
+  add_common(app, common, options.periodic);
+  app.add_option("--repeats", repeats, "the whole sweep R times, repeat r seeded with S - r")
+      ->type_name("R");
+  app.add_option("--shard", shard, "only the repeats r with r mod N = K (0 <= K < N)")
+      ->type_name("K/N");
+  app.add_flag("--csv", options.csv, std::string("machine-readable rows under one header line"));
+  if (auto stop = parse_line(app, args)) return *stop;
+
+  ValueChecks checks("mikado-longrun", app);
+  checks.whole_list("--counts", counts, 0, MAXFIB, options.counts);
+  checks.positive_list("--lengths", lengths, options.lengths);
+  checks.positive_list("--diameters", diameters, options.diameters);
+  check_common(checks, common, options.seed, options.threads, options.box);
+  int64_t r = options.repeats;
+  checks.whole("--repeats", repeats, 1, INT32_MAX, r);
+  options.repeats = static_cast<int32_t>(r);
+  if (checks.ok() && static_cast<int64_t>(options.seed) - (options.repeats - 1) < INT32_MIN)
+    checks.fail("--repeats '" + repeats + "': the last repeat's seed " +
+                std::to_string(static_cast<int64_t>(options.seed) - (options.repeats - 1)) +
+                " is below -2147483648");
+  if (checks.ok() && app.count("--shard") > 0) {
+    std::string why;
+    const auto slash = shard.find('/');
+    std::optional<int64_t> k, n;
+    if (slash != std::string::npos) n = parse_whole(shard.substr(slash + 1), 1, INT32_MAX, why);
+    if (n) k = parse_whole(shard.substr(0, slash), 0, *n - 1, why);
+    if (k) {
+      options.shard = static_cast<int32_t>(*k);
+      options.shards = static_cast<int32_t>(*n);
+    } else {
+      checks.fail("--shard '" + shard + "': must be K/N with 0 <= K < N");
+    }
+  }
+  return checks.outcome();
+}

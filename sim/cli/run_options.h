@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What `mikado` was asked to do; the defaults are the compiled-in run.
+struct RunOptions {
+  int32_t fibers = 10000;
+  float length = 2e-7f;
+  float diameter = 2e-9f;
+  float box = 2e-6f;
+  bool periodic = false;
+  int32_t seed = -1;
+  int threads = 0;            // 0: one per core
+  int64_t max_contacts = -1;  // -1: none given
+  bool no_view = false;       // print and write, but open no window
+  bool stats = false;         // the cluster line after the summary
+  std::string fibers_out, contacts_out, vtk_out, json_out;
+};
+
+// What `mikado-longrun` was asked to do. Empty tables: the compiled-in ones.
+struct SweepOptions {
+  std::vector<int32_t> counts;
+  std::vector<float> lengths, diameters;
+  float box = 2e-6f;
+  bool periodic = false;
+  int32_t seed = -1;
+  int32_t repeats = 1;            // repeat r seeds the stream with seed - r
+  int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard
+  bool csv = false;
+  int threads = 0;
+};
+
+// The outcome of reading a command line: run, or stop at once with `status` after printing
+// `text` (help and version to standard output, errors to standard error).
+struct ParseOutcome {
+  bool run = true;
+  int status = 0;
+  std::string text;
+};
+
+inline constexpr int kMaxThreads = 1024;
+
+// `args` excludes the program name.
+ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions& options);
+ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOptions& options);
+
+// The machine's core count, at least 1.
+int machine_threads();
