@@ -52,8 +52,9 @@ struct Scan {
   std::vector<int32_t> per_fiber;
 };
 
-// A cell around the scanned one: its entries from the chunk's first index on. Those up to the
-// current fiber's index are few, and the filter drops them.
+// A cell around the scanned one: its entries from the chunk's first index on. The filter drops
+// those up to the current fiber's index: few in an index chunk, about half in a slab, where that
+// still costs less than a cursor per cell moving past them.
 struct Neighbour {
   int dx, dy, dz;  // offset from the scanned cell plus one
   int32_t begin, end;
