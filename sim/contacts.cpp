@@ -15,11 +15,13 @@
 #include "progress.h"
 #include "worker_threads.h"
 
-// The fibers are split into chunks of consecutive indices. A worker takes the next chunk, visits
-// its fibers cell by cell, so that the neighbouring cells stay in cache, and pairs each only with
-// the later fibers around it. Contacts are collected per first index in pair order and the chunks
-// joined in order; once the chunks finished in a row hold more than the capacity, no further
-// chunk is needed and the scan stops.
+// With a contact cap the fibers are split into chunks of consecutive indices. A worker takes the
+// next chunk, visits its fibers cell by cell, so that the neighbouring cells stay in cache, and
+// pairs each only with the later fibers around it. Contacts are collected per first index in pair
+// order and the chunks joined in order; once the chunks finished in a row hold more than the
+// capacity, no further chunk is needed and the scan stops. Without a cap every contact is needed,
+// so the chunks are slabs of cells instead, each holding every index: the data is read once,
+// and one counting sort by first index puts the contacts in pair order.
 
 namespace {
 
@@ -29,8 +31,9 @@ constexpr int kMaxChunks = 64;
 ContactGrid grid;
 
 struct Chunk {
-  int32_t begin, end;
-  std::vector<Contact> contacts;  // in pair order
+  int32_t begin, end;             // first indices
+  int z0, z1;                     // layers of cells
+  std::vector<Contact> contacts;  // per first index in pair order; in index order unless a slab
   bool done = false;
 };
 
@@ -49,9 +52,12 @@ struct Scan {
   std::vector<int32_t> per_fiber;
 };
 
+// A cell around the scanned one: its entries from the chunk's first index on. The filter drops
+// those up to the current fiber's index: few in an index chunk, about half in a slab, where that
+// still costs less than a cursor per cell moving past them.
 struct Neighbour {
-  int dx, dy, dz;     // offset from the scanned cell plus one
-  int32_t next, end;  // entries not yet known to precede the current fiber
+  int dx, dy, dz;  // offset from the scanned cell plus one
+  int32_t begin, end;
 };
 
 int32_t first_at_least(const ContactGrid& g, int c, int32_t value) {
@@ -80,17 +86,14 @@ int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour*
   EntryRange ranges[27];
   int used = 0;
   size_t entries = 0;
-  const int32_t* idx = g.index.data();
   for (int k = 0; k < count; ++k) {
-    Neighbour& b = nb[k];
+    const Neighbour& b = nb[k];
     if (gap[0][b.dx] + gap[1][b.dy] + gap[2][b.dz] > reach2) continue;
-    while (b.next < b.end && idx[b.next] <= i) ++b.next;
-    if (b.next == b.end) continue;
-    ranges[used++] = {b.next, b.end};
-    entries += b.end - b.next;
+    ranges[used++] = {b.begin, b.end};
+    entries += b.end - b.begin;
   }
   if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
-  int found = scan_cells(g, a, limit, ranges, used, s.near.data());
+  int found = scan_cells(g, a, limit, i, ranges, used, s.near.data());
   std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
   found = keep_interior(g, a, s.near.data(), found);
   s.found.clear();
@@ -109,38 +112,49 @@ int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour*
   return static_cast<int32_t>(s.found.size());
 }
 
-void scan_chunk(const ContactGrid& g, Chunk& chunk, Scan& s) {
+void scan_chunk(const ContactGrid& g, Chunk& chunk, bool slab, Scan& s) {
   const int cells = g.cells();
-  s.from.resize(cells);
-  s.to.resize(cells);
-  for (int c = 0; c < cells; ++c) {
-    s.from[c] = first_at_least(g, c, chunk.begin);
-    s.to[c] = first_at_least(g, c, chunk.end);
+  const int32_t* from = g.cell_start.data();
+  const int32_t* to = g.cell_start.data() + 1;
+  if (!slab) {
+    s.from.resize(cells);
+    s.to.resize(cells);
+    for (int c = 0; c < cells; ++c) {
+      s.from[c] = first_at_least(g, c, chunk.begin);
+      s.to[c] = first_at_least(g, c, chunk.end);
+    }
+    from = s.from.data();
+    to = s.to.data();
+    s.per_fiber.assign(chunk.end - chunk.begin + 1, 0);
   }
   s.raw.clear();
-  s.per_fiber.assign(chunk.end - chunk.begin + 1, 0);
   Neighbour nb[27];
-  for (int z = 0; z < g.n[2]; ++z) {
+  for (int z = chunk.z0; z < chunk.z1; ++z) {
     for (int y = 0; y < g.n[1]; ++y) {
       for (int x = 0; x < g.n[0]; ++x) {
         const int a = g.id(x, y, z);
-        if (s.from[a] == s.to[a]) continue;
+        if (from[a] == to[a]) continue;
         int count = 0;
         for (int bz = std::max(z - 1, 0); bz <= std::min(z + 1, g.n[2] - 1); ++bz) {
           for (int by = std::max(y - 1, 0); by <= std::min(y + 1, g.n[1] - 1); ++by) {
             for (int bx = std::max(x - 1, 0); bx <= std::min(x + 1, g.n[0] - 1); ++bx) {
               const int b = g.id(bx, by, bz);
-              if (s.from[b] == g.cell_start[b + 1]) continue;
-              nb[count++] = {bx - x + 1, by - y + 1, bz - z + 1, s.from[b], g.cell_start[b + 1]};
+              if (from[b] == g.cell_start[b + 1]) continue;
+              nb[count++] = {bx - x + 1, by - y + 1, bz - z + 1, from[b], g.cell_start[b + 1]};
             }
           }
         }
         const int cell[3] = {x, y, z};
-        for (int32_t ea = s.from[a]; ea < s.to[a]; ++ea) {
-          s.per_fiber[g.index[ea] - chunk.begin + 1] = scan_fiber(g, cell, ea, nb, count, s);
+        for (int32_t ea = from[a]; ea < to[a]; ++ea) {
+          const int32_t found = scan_fiber(g, cell, ea, nb, count, s);
+          if (!slab) s.per_fiber[g.index[ea] - chunk.begin + 1] = found;
         }
       }
     }
+  }
+  if (slab) {
+    chunk.contacts.swap(s.raw);
+    return;
   }
   // Into pair order: a counting sort by first index keeps each fiber's run as it is.
   for (size_t k = 1; k < s.per_fiber.size(); ++k) s.per_fiber[k] += s.per_fiber[k - 1];
@@ -154,19 +168,70 @@ size_t largest_cell(const ContactGrid& g) {
   return static_cast<size_t>(most);
 }
 
-// Chunk ends at the quantiles of the work, which falls linearly with the index since fiber i
-// pairs with the later fibers only.
-std::vector<Chunk> make_chunks(int32_t count, int threads, int cells) {
+// Index chunks end at the quantiles of the work, which falls linearly with the index since fiber
+// i pairs with the later fibers only; slabs hold equal numbers of layers.
+std::vector<Chunk> make_chunks(const ContactGrid& g, int32_t count, int threads, bool slabs) {
+  if (slabs) {
+    const int k = std::clamp(4 * threads, 1, g.n[2]);
+    std::vector<Chunk> chunks(k);
+    for (int t = 0; t < k; ++t) {
+      chunks[t].begin = 0;
+      chunks[t].end = count;
+      chunks[t].z0 = static_cast<int>(int64_t{g.n[2]} * t / k);
+      chunks[t].z1 = static_cast<int>(int64_t{g.n[2]} * (t + 1) / k);
+    }
+    return chunks;
+  }
   int k = std::clamp(count / kMinFibersPerChunk, 1, kMaxChunks);
   // Each chunk walks every cell once; with far more cells than fibers per chunk that dominates.
-  k = std::min(k, std::max(2 * threads, static_cast<int>(2.0 * count / cells)));
+  k = std::min(k, std::max(2 * threads, static_cast<int>(2.0 * count / g.cells())));
   std::vector<Chunk> chunks(k);
   for (int t = 0; t < k; ++t) {
     chunks[t].begin = t == 0 ? 0 : chunks[t - 1].end;
     chunks[t].end =
         t + 1 == k ? count : static_cast<int32_t>(count * (1 - std::sqrt(1 - double(t + 1) / k)));
+    chunks[t].z0 = 0;
+    chunks[t].z1 = g.n[2];
   }
   return chunks;
+}
+
+// Contacts of finished index chunks, in order, up to `limit`; true when more were found.
+bool join_chunks(const std::vector<Chunk>& chunks, size_t joined, int64_t limit, int64_t* kept) {
+  int64_t total = 0;
+  for (size_t k = 0; k < joined; ++k) total += static_cast<int64_t>(chunks[k].contacts.size());
+  *kept = std::min(total, limit);
+  if (network.contacts.size() < *kept && !network.contacts.reset(*kept)) throw std::bad_alloc();
+  int64_t at = 0;
+  for (size_t k = 0; k < joined && at < *kept; ++k) {
+    const int64_t take =
+        std::min<int64_t>(static_cast<int64_t>(chunks[k].contacts.size()), *kept - at);
+    std::copy(chunks[k].contacts.begin(), chunks[k].contacts.begin() + take,
+              network.contacts.data() + at);
+    at += take;
+  }
+  return total > limit;
+}
+
+// Contacts of all slabs put in pair order by a counting sort on the first index, which keeps
+// each fiber's run as it is, up to `limit`; true when more were found.
+bool join_slabs(std::vector<Chunk>& chunks, int32_t count, int64_t limit, int64_t* kept) {
+  std::vector<int64_t> at(static_cast<size_t>(count) + 1, 0);
+  for (const Chunk& c : chunks) {
+    for (const Contact& k : c.contacts) ++at[k.first + 1];
+  }
+  for (int32_t i = 0; i < count; ++i) at[i + 1] += at[i];
+  const int64_t total = at[count];
+  *kept = std::min(total, limit);
+  if (network.contacts.size() < *kept && !network.contacts.reset(*kept)) throw std::bad_alloc();
+  for (Chunk& c : chunks) {
+    for (const Contact& k : c.contacts) {
+      const int64_t p = at[k.first]++;
+      if (p < *kept) network.contacts[p] = k;
+    }
+    std::vector<Contact>().swap(c.contacts);
+  }
+  return total > limit;
 }
 
 }  // namespace
@@ -178,7 +243,8 @@ bool detect_contacts_threaded(int threads) {
   const int64_t limit = contact_limit();
   try {
     build_contact_grid(grid, network.fibers.data(), num_fibers, threads);
-    std::vector<Chunk> chunks = make_chunks(num_fibers, threads, grid.cells());
+    const bool slabs = network.max_contacts == UNCAPPED;
+    std::vector<Chunk> chunks = make_chunks(grid, num_fibers, threads, slabs);
     const int workers = std::min<int>(threads, static_cast<int>(chunks.size()));
     const size_t widest = largest_cell(grid);
 
@@ -192,33 +258,26 @@ bool detect_contacts_threaded(int threads) {
       Scan s;
       s.near.resize(widest);
       for (int k; !enough && (k = next++) < static_cast<int>(chunks.size());) {
-        scan_chunk(grid, chunks[k], s);
-        progress.add(chunks[k].end - chunks[k].begin);
+        Chunk& c = chunks[k];
+        scan_chunk(grid, c, slabs, s);
+        progress.add(slabs ? grid.cell_start[grid.id(0, 0, c.z1)] -
+                                 grid.cell_start[grid.id(0, 0, c.z0)]
+                           : c.end - c.begin);
         const std::lock_guard<std::mutex> lock(finished);
-        chunks[k].done = true;
+        c.done = true;
         while (joined < chunks.size() && chunks[joined].done) {
           joined_contacts += static_cast<int64_t>(chunks[joined++].contacts.size());
         }
-        if (joined_contacts > limit) enough = true;
+        if (!slabs && joined_contacts > limit) enough = true;
       }
     });
     if (!ok) return false;
 
-    // The first `limit` contacts in pair order lie in the chunks finished in a row.
-    int64_t total = 0;
-    for (size_t k = 0; k < joined; ++k) total += static_cast<int64_t>(chunks[k].contacts.size());
-    const int64_t kept = std::min(total, limit);
-    if (network.contacts.size() < kept && !network.contacts.reset(kept)) return false;
-    int64_t at = 0;
-    for (size_t k = 0; k < joined && at < kept; ++k) {
-      const int64_t take =
-          std::min<int64_t>(static_cast<int64_t>(chunks[k].contacts.size()), kept - at);
-      std::copy(chunks[k].contacts.begin(), chunks[k].contacts.begin() + take,
-                network.contacts.data() + at);
-      at += take;
-    }
+    int64_t kept = 0;
+    const bool overflow = slabs ? join_slabs(chunks, num_fibers, limit, &kept)
+                                : join_chunks(chunks, joined, limit, &kept);
     network.num_contacts = static_cast<int32_t>(kept);
-    if (total > limit) std::puts("Too many contacts!");
+    if (overflow) std::puts("Too many contacts!");
     return true;
   } catch (const std::bad_alloc&) {
     network.num_contacts = 0;

@@ -3,8 +3,8 @@
 // Finds every touching pair of the placed fibers, ordered by first then second index, keeping
 // at most the network's contact capacity; when more exist prints "Too many contacts!" once. Uses
 // a uniform grid over fiber midpoints and gives exactly the all-pairs result, on as many threads
-// as the machine has cores. Returns false, with no contacts, when its working memory (or,
-// uncapped, the contact storage) cannot be had.
+// as the machine has cores. Returns false, with no contacts, when its working memory or the
+// storage for the contacts it keeps cannot be had.
 bool detect_contacts();
 
 // The same with an explicit number of worker threads (at least one); the result does not depend

@@ -27,6 +27,10 @@ struct Narrow {
   static F le(F a, F b) { return _mm_cmple_ps(a, b); }
   static F both(F a, F b) { return _mm_and_ps(a, b); }
   static unsigned bits(F m) { return static_cast<unsigned>(_mm_movemask_ps(m)); }
+  static F above(const int32_t* p, int32_t v) {
+    const __m128i got = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_castsi128_ps(_mm_cmpgt_epi32(got, _mm_set1_epi32(v)));
+  }
 };
 
 // One body for both widths: each entry below expands it under its own target options.
@@ -57,7 +61,8 @@ struct Narrow {
                  V::mul(V::mul(V::set(101.0f), slack), slack));                                  \
       const F in_reach = V::le(gap2, V::mul(V::mul(reach, reach), V::set(1 + 1e-5f)));           \
       const F close = V::le(V::mul(along, along), rhs);                                          \
-      unsigned bits = V::bits(V::both(in_reach, close));                                         \
+      const F later = V::above(&g.index[e], after);                                              \
+      unsigned bits = V::bits(V::both(V::both(in_reach, close), later));                         \
       if (end - e < V::kLanes) bits &= (1u << (end - e)) - 1;                                    \
       for (; bits != 0; bits &= bits - 1) near[found++] = e + __builtin_ctz(bits);               \
     }                                                                                            \
@@ -84,10 +89,15 @@ struct Wide {
   MIKADO_WIDE static F le(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LE_OQ); }
   MIKADO_WIDE static F both(F a, F b) { return _mm256_and_ps(a, b); }
   MIKADO_WIDE static unsigned bits(F m) { return static_cast<unsigned>(_mm256_movemask_ps(m)); }
+  MIKADO_WIDE static F above(const int32_t* p, int32_t v) {
+    const __m256i got = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    return _mm256_castsi256_ps(_mm256_cmpgt_epi32(got, _mm256_set1_epi32(v)));
+  }
 };
 
 __attribute__((target("avx2"))) int filter_wide(const ContactGrid& g, const PreparedSegment& a,
-                                                float limit, const EntryRange* ranges, int count,
+                                                float limit, int32_t after,
+                                                const EntryRange* ranges, int count,
                                                 int32_t* near) {
   MIKADO_FILTER_BODY(Wide)
 }
@@ -147,13 +157,14 @@ int interior_narrow(const ContactGrid& g, const PreparedSegment& a, int32_t* nea
   return kept;
 }
 
-int filter_narrow(const ContactGrid& g, const PreparedSegment& a, float limit,
+int filter_narrow(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t after,
                   const EntryRange* ranges, int count, int32_t* near) {
   MIKADO_FILTER_BODY(Narrow)
 }
 
 struct Filters {
-  int (*cells)(const ContactGrid&, const PreparedSegment&, float, const EntryRange*, int, int32_t*);
+  int (*cells)(const ContactGrid&, const PreparedSegment&, float, int32_t, const EntryRange*, int,
+               int32_t*);
   int (*interior)(const ContactGrid&, const PreparedSegment&, int32_t*, int);
 };
 
@@ -183,9 +194,9 @@ void use_wide_filter(bool wide) {
   chosen = choose(wide);
 }
 
-int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit,
+int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t after,
                const EntryRange* ranges, int count, int32_t* near) {
-  return chosen.cells(g, a, limit, ranges, count, near);
+  return chosen.cells(g, a, limit, after, ranges, count, near);
 }
 
 int keep_interior(const ContactGrid& g, const PreparedSegment& a, int32_t* near, int count) {

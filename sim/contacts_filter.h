@@ -12,10 +12,10 @@ struct EntryRange {
   int32_t begin, end;
 };
 
-// Writes to `near` the entries of the ranges that may touch `a` within `limit` (midpoints in
-// reach, axes close enough), in range order, and returns their count. `near` needs room for
-// every entry of the ranges.
-int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit,
+// Writes to `near` the entries of the ranges with an index above `after` that may touch `a`
+// within `limit` (midpoints in reach, axes close enough), in range order, and returns their
+// count. `near` needs room for every entry of the ranges.
+int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t after,
                const EntryRange* ranges, int count, int32_t* near);
 
 // Keeps, in order, the entries of near[0 .. count - 1] that pass may_meet_inside against `a`,

@@ -43,6 +43,8 @@ std::vector<int32_t> cell_fill;
 // Prepares every segment, in blocks taken from a shared counter, and returns their extent.
 Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
   fit(prepared, count);
+  // A thread costs more than preparing a few blocks.
+  threads = std::min(threads, 1 + count / (4 * kPrepareBlock));
   std::atomic<int32_t> next{0};
   std::vector<Extent> extents(threads);
   const bool ok = run_workers(threads, [&](int worker) {
@@ -124,7 +126,8 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
     std::fill(column->begin() + count, column->end(), 0.0f);
   }
   fit(g.exact_half, count);
-  fit(g.index, count);
+  fit(g.index, static_cast<size_t>(count) + kColumnPadding);
+  std::fill(g.index.begin() + count, g.index.end(), 0);
   for (int32_t i = 0; i < count; ++i) {
     const PreparedSegment& p = prepared[i];
     const int32_t e = cell_fill[cell_of[i]]++;

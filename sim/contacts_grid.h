@@ -21,7 +21,7 @@ struct ContactGrid {
   std::vector<int32_t> cell_start;               // cells + 1 offsets into the columns
   std::vector<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
   std::vector<double> exact_half;
-  std::vector<int32_t> index;
+  std::vector<int32_t> index;  // padded like the columns
 
   int cells() const { return n[0] * n[1] * n[2]; }
   int coord(double v, int k) const;

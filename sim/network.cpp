@@ -10,12 +10,10 @@ bool size_network(int64_t fibers, int64_t max_contacts) {
   if (fibers < 0 || fibers > kLargest) return false;
   if (max_contacts != UNCAPPED && (max_contacts < 0 || max_contacts > kLargest)) return false;
   RecordBuffer<Fiber> new_fibers;
-  RecordBuffer<Contact> new_contacts;
   if (!new_fibers.reset(fibers)) return false;
-  // Uncapped, detection allocates what it finds.
-  if (!new_contacts.reset(max_contacts == UNCAPPED ? 0 : max_contacts)) return false;
   network.fibers = std::move(new_fibers);
-  network.contacts = std::move(new_contacts);
+  // Detection sizes the contact storage for what it keeps.
+  network.contacts.reset(0);
   network.num_contacts = 0;
   network.max_contacts = max_contacts;
   return true;

@@ -24,13 +24,12 @@ struct Contact {
 // Contact capacity for "no cap".
 inline constexpr int64_t UNCAPPED = -1;
 
-// The process-wide network. Storage is on the heap and sized by size_network; until then it holds
-// MAXFIB fibers and MAXCONTACTS contacts. Untouched entries cost no memory.
+// The process-wide network. Storage is on the heap; until size_network it holds MAXFIB fibers
+// and MAXCONTACTS contacts, whose untouched entries cost no memory. After size_network the fiber
+// storage has the size asked for and detection sizes the contact storage for what it keeps.
 struct FiberNetwork {
   RecordBuffer<Fiber> fibers{MAXFIB};  // entries 0 .. num_fibers - 1 are valid after placement
-  // Entries 0 .. num_contacts - 1 are valid after detection. With a cap, the storage holds
-  // max_contacts entries; uncapped, detection grows it to what it finds.
-  RecordBuffer<Contact> contacts{MAXCONTACTS};
+  RecordBuffer<Contact> contacts{MAXCONTACTS};  // 0 .. num_contacts - 1 valid after detection
   int32_t num_contacts = 0;
   int64_t max_contacts = MAXCONTACTS;  // or UNCAPPED
   RandomStream stream{};

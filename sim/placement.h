@@ -1,6 +1,13 @@
 #pragma once
 
+#include <cstdint>
+
+#include "network.h"
+
 // Places `num_fibers` fibers into the network, continuing its random stream: centres uniform in
 // the box (box_min to box_max), directions uniform over the sphere. The network must hold at
 // least `num_fibers` fibers (size_network).
 void place_fibers();
+
+// The same for `count` fibers of length `length` into `out`, continuing `stream`.
+void place_fibers_into(Fiber* out, int32_t count, float length, RandomStream& stream);

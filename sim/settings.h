@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// Capacities of the static network arrays.
+// The network's capacities until size_network sets others, and the sweep's.
 inline constexpr int MAXFIB = 100000;
 inline constexpr int MAXCONTACTS = 1000000;
 

@@ -1,7 +1,9 @@
 #include "sweep.h"
 
 #include <cstdio>
-#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "analysis/clusters.h"
 #include "analysis/theory.h"
@@ -19,6 +21,24 @@ namespace {
 constexpr int kFirstLength = 6;
 constexpr int kDiameters = 6;
 
+struct Run {
+  int32_t count;
+  float length;
+  float diameter;
+  bool header;  // the first of a group of diameters
+};
+
+std::vector<Run> plan_runs(const SweepPlan& plan) {
+  std::vector<Run> runs;
+  for (const int32_t count : plan.counts) {
+    for (const float length : plan.lengths) {
+      for (size_t q = 0; q < plan.diameters.size(); ++q)
+        runs.push_back({count, length, plan.diameters[q], q == 0});
+    }
+  }
+  return runs;
+}
+
 void set_box(float box) {
   for (int k = 0; k < 3; ++k) {
     box_min[k] = -box * 0.5f;
@@ -26,39 +46,55 @@ void set_box(float box) {
   }
 }
 
-// Places and detects one run of the current settings; false after a message when the memory
-// cannot be had.
-bool run_once(const SweepPlan& plan) {
-  place_fibers();
+bool detect(const SweepPlan& plan) {
   const int threads = plan.threads;
-  const bool ok = plan.periodic
-                      ? (threads > 0 ? detect_contacts_periodic_threaded(plan.box, threads)
-                                     : detect_contacts_periodic(plan.box))
-                      : (threads > 0 ? detect_contacts_threaded(threads) : detect_contacts());
-  if (!ok) std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", num_fibers);
-  return ok;
+  if (plan.periodic)
+    return threads > 0 ? detect_contacts_periodic_threaded(plan.box, threads)
+                       : detect_contacts_periodic(plan.box);
+  return threads > 0 ? detect_contacts_threaded(threads) : detect_contacts();
 }
 
-// Every run of the plan in table order: `header` after each count and length is set, `result`
-// after each run. False when a run could not be made.
+// Every run of the plan in table order: `header` at the start of each group of diameters,
+// `result` after each run. Placement draws only from the stream and detection never reads it, so
+// the next run's fibers are placed into a spare buffer while this run's contacts are found. False
+// after a message when a run's memory cannot be had.
 template <typename Header, typename Result>
 bool each_run(const SweepPlan& plan, Header header, Result result) {
   set_box(plan.box);
-  Progress progress("sweep", static_cast<int64_t>(plan.counts.size() * plan.lengths.size() *
-                                                  plan.diameters.size()));
-  for (const int32_t count : plan.counts) {
-    num_fibers = count;
+  const std::vector<Run> runs = plan_runs(plan);
+  Progress progress("sweep", static_cast<int64_t>(runs.size()));
+  RecordBuffer<Fiber> spare(network.fibers.size());
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const Run& run = runs[r];
+    num_fibers = run.count;
     ALWAYS_ASSERT(num_fibers <= MAXFIB);
-    for (const float length : plan.lengths) {
-      fiber_len = length;
-      header();
-      for (const float diameter : plan.diameters) {
-        fiber_diameter = diameter;
-        if (!run_once(plan)) return false;
-        result();
-        progress.add(1);
+    fiber_len = run.length;
+    fiber_diameter = run.diameter;
+    if (run.header) header();
+    if (r == 0) place_fibers();
+
+    std::thread placer;
+    const auto place_next = [&] {
+      const Run& next = runs[r + 1];
+      place_fibers_into(spare.data(), next.count, next.length, network.stream);
+    };
+    if (r + 1 < runs.size()) {
+      ALWAYS_ASSERT(runs[r + 1].count <= spare.size());
+      try {
+        placer = std::thread(place_next);
+      } catch (const std::system_error&) {
+        place_next();
       }
     }
+    const bool detected = detect(plan);
+    if (placer.joinable()) placer.join();
+    if (!detected) {
+      std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", num_fibers);
+      return false;
+    }
+    result();
+    progress.add(1);
+    if (r + 1 < runs.size()) std::swap(network.fibers, spare);
   }
   return true;
 }

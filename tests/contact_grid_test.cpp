@@ -37,27 +37,35 @@ Detection run(Detect detect) {
   return {network.num_contacts, testing::internal::GetCapturedStdout()};
 }
 
-// Runs the oracle, then the grid with 1, 2, 3 and 8 threads and, where the CPU has it, with
-// the AVX2 filter as well as the SSE2 one, on the placed fibers and compares.
+// Runs the oracle, then the grid with 1, 2, 3 and 8 threads, with the SSE2 filter and (where
+// the CPU has it) the AVX2 one, and, when the oracle stays within the cap, also uncapped (slabs of
+// cells instead of index chunks), on the placed fibers and compares.
 void expect_grid_matches_oracle(const std::string& what) {
   const Detection expected = run(detect_contacts_all_pairs);
   const size_t bytes = sizeof(Contact) * expected.count;
   if (bytes > 0) std::memcpy(oracle, network.contacts.data(), bytes);
-  for (bool wide : {false, true}) {
-    if (wide && !wide_filter_available()) continue;
-    use_wide_filter(wide);
-    for (int threads : {1, 2, 3, 8}) {
-      const std::string how =
-          what + ", threads " + std::to_string(threads) + (wide ? ", AVX2" : ", SSE2");
-      if (bytes > 0) std::memset(network.contacts.data(), 0xAB, bytes);
-      const Detection got = run([threads] { ASSERT_TRUE(detect_contacts_threaded(threads)); });
-      ASSERT_EQ(got.count, expected.count) << how;
-      ASSERT_EQ(got.output, expected.output) << how;
-      if (bytes > 0) {
-        ASSERT_EQ(std::memcmp(oracle, network.contacts.data(), bytes), 0) << how;
+  const int64_t cap = network.max_contacts;
+  for (int64_t max_contacts : {cap, UNCAPPED}) {
+    if (max_contacts == UNCAPPED && !expected.output.empty()) continue;
+    network.max_contacts = max_contacts;
+    for (bool wide : {false, true}) {
+      if (wide && !wide_filter_available()) continue;
+      use_wide_filter(wide);
+      for (int threads : {1, 2, 3, 8}) {
+        const std::string how = what + ", threads " + std::to_string(threads) +
+                                (wide ? ", AVX2" : ", SSE2") +
+                                (max_contacts == UNCAPPED ? ", uncapped" : "");
+        if (bytes > 0) std::memset(network.contacts.data(), 0xAB, bytes);
+        const Detection got = run([threads] { ASSERT_TRUE(detect_contacts_threaded(threads)); });
+        ASSERT_EQ(got.count, expected.count) << how;
+        ASSERT_EQ(got.output, expected.output) << how;
+        if (bytes > 0) {
+          ASSERT_EQ(std::memcmp(oracle, network.contacts.data(), bytes), 0) << how;
+        }
       }
     }
   }
+  network.max_contacts = cap;
   use_wide_filter(true);
 }
 

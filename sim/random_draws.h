@@ -1,0 +1,68 @@
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "random_stream.h"
+
+// The stream's draws as inline code for loops that take many of them: working on a local copy
+// of the stream, the compiler keeps its state in registers. random_stream.cpp defines the public
+// operations with these, so both give the same numbers.
+namespace random_draws {
+
+struct Generator {
+  int32_t m, a, q, r;
+};
+inline constexpr Generator kFirst{2147483563, 40014, 53668, 12211};
+inline constexpr Generator kSecond{2147483399, 40692, 52774, 3791};
+inline constexpr int32_t kTop = 2147483562;  // m1 - 1
+inline constexpr int32_t kSlotDivisor = 1 + kTop / 32;
+// The float32 nearest 1/2147483563, which is exactly 2^-31.
+inline constexpr double kScale = static_cast<float>(1.0 / 2147483563.0);
+// 0.8 * 0.8 computed in float32: one ulp above the float nearest 0.64.
+inline constexpr double kShellInner = std::bit_cast<float>(0x3F23D70Bu);
+
+// Schrage's method: a * s mod m without leaving 32 bits.
+inline void step(int32_t& s, const Generator& g) {
+  const int32_t k = s / g.q;
+  s = g.a * (s - k * g.q) - k * g.r;
+  if (s < 0) s += g.m;
+}
+
+inline int32_t next(RandomStream& s) {
+  step(s.state1, kFirst);
+  step(s.state2, kSecond);
+  const int32_t j = s.last / kSlotDivisor;
+  s.last = s.shuffle[j] - s.state2;
+  s.shuffle[j] = s.state1;
+  if (s.last < 1) s.last += kTop;
+  return s.last;
+}
+
+// The uniform number at full precision, in (0, 1).
+inline double uniform(RandomStream& s) {
+  return next(s) * kScale;
+}
+
+inline double range(RandomStream& s, float lo, float hi) {
+  const float span = hi - lo;  // float32 difference of the two ends
+  return lo + uniform(s) * span;
+}
+
+inline Vec3 direction(RandomStream& s) {
+  for (;;) {
+    const float vx = static_cast<float>(2.0 * uniform(s) - 1.0);
+    const float vy = static_cast<float>(2.0 * uniform(s) - 1.0);
+    const float vz = static_cast<float>(2.0 * uniform(s) - 1.0);
+    const double r2 =
+        static_cast<double>(vx) * vx + static_cast<double>(vy) * vy + static_cast<double>(vz) * vz;
+    if (!(r2 > kShellInner && r2 < 1.0)) continue;
+    const float len = static_cast<float>(std::sqrt(r2));
+    const double inv = 1.0 / len;
+    return {static_cast<float>(vx * inv), static_cast<float>(vy * inv),
+            static_cast<float>(vz * inv)};
+  }
+}
+
+}  // namespace random_draws
