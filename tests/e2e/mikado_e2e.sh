@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Drives the complete mikado on the X display in DISPLAY as a user would: the summary line, the
-# 800x800 window titled "TEST" and its picture, keypad keys and the wheel changing the picture,
+# 800x800 window titled "TEST" and its picture, keypad keys, the wheel and key C changing the picture,
 # Escape and a close request each ending the process with status 0, and without a display the
 # summary and failure lines with status 255. With WINE given, the Windows build runs under it
 # (an unmanaged Wine window: Wine draws the frame around the client area).
@@ -123,6 +123,16 @@ stable_shot "$work/b.png"
 xdotool click 5 click 5
 shot_differing_from "$(fingerprint "$work/b.png")" "$work/c.png" ||
   fail "the wheel did not change the picture"
+# C colours the largest cluster; a second C gives back the picture before.
+stable_shot "$work/c.png"
+xdotool key c
+shot_differing_from "$(fingerprint "$work/c.png")" "$work/d.png" ||
+  fail "C did not colour the clusters"
+xdotool key c
+tries=0
+until stable_shot "$work/e.png" && [ "$(fingerprint "$work/e.png")" = "$(fingerprint "$work/c.png")" ]; do
+  [ $((tries += 1)) -lt 20 ] || fail "a second C did not restore the picture"
+done
 xdotool key Escape
 expect_exit "Escape"
 
