@@ -123,11 +123,17 @@ stable_shot "$work/b.png"
 xdotool click 5 click 5
 shot_differing_from "$(fingerprint "$work/b.png")" "$work/c.png" ||
   fail "the wheel did not change the picture"
-# C colours the largest cluster; a second C gives back the picture before.
+# C draws the largest cluster in strong blue; a second C gives back the picture before.
+strong_blue() {
+  convert "$1" -fx '(b > 0.6 && r < 0.3) ? 1 : 0' -format '%[fx:round(mean * w * h)]' info:
+}
 stable_shot "$work/c.png"
+[ "$(strong_blue "$work/c.png")" -eq 0 ] || fail "strong blue before C"
 xdotool key c
 shot_differing_from "$(fingerprint "$work/c.png")" "$work/d.png" ||
-  fail "C did not colour the clusters"
+  fail "C did not change the picture"
+stable_shot "$work/d.png"
+[ "$(strong_blue "$work/d.png")" -gt 20 ] || fail "C did not colour the largest cluster"
 xdotool key c
 tries=0
 until stable_shot "$work/e.png" && [ "$(fingerprint "$work/e.png")" = "$(fingerprint "$work/c.png")" ]; do
