@@ -5,11 +5,7 @@
 #include "geomkit.h"
 #include "network.h"
 
-namespace {
-
-// Appends a contact, or prints the overflow message and returns false at the capacity (or when
-// uncapped storage cannot grow).
-bool record_contact(int32_t first, int32_t second, float distance, const Vec3& point) {
+bool append_contact(int32_t first, int32_t second, float distance, const Vec3& point) {
   // The capacity test comes only once a further contact is found.
   if (network.num_contacts >= contact_limit()) {
     std::puts("Too many contacts!");
@@ -25,8 +21,6 @@ bool record_contact(int32_t first, int32_t second, float distance, const Vec3& p
   return true;
 }
 
-}  // namespace
-
 void detect_contacts_all_pairs() {
   network.num_contacts = 0;
   for (int32_t i = 0; i + 1 < num_fibers; ++i) {
@@ -37,7 +31,7 @@ void detect_contacts_all_pairs() {
       Vec3 point;
       if (!segment_contact(a.start, a.end, b.start, b.end, &distance, point)) continue;
       if (distance > fiber_diameter) continue;
-      if (!record_contact(i, j, distance, point)) return;
+      if (!append_contact(i, j, distance, point)) return;
     }
   }
 }
