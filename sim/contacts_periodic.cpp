@@ -1,7 +1,5 @@
 #include "contacts_periodic.h"
 
-#include <algorithm>
-#include <cstdio>
 
 #include "contacts.h"
 #include "geomkit.h"
