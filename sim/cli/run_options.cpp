@@ -18,6 +18,7 @@ Viewer keys (without --no-view):
   keypad 8 / 2, 6 / 4, 1 / 3, 7 / 9                     pitch, yaw, spin, roll by 3 degrees
   Space, keypad 5                                       reset angles and pan (not the zoom)
   T, I, O                                               axis cross, fine grid, coarse grid
+  C                                                     largest and spanning clusters in colour
   W                                                     grab the pointer: motion turns the view
   P                                                     idle sleep of 10 ms instead of 20
   left drag / right drag                                turn / pan
