@@ -107,6 +107,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   print_summary();
+  // Out before the analysis and the window, also when standard output is a pipe or a file.
+  std::fflush(stdout);
 
   const std::span<const Fiber> fibers(network.fibers.data(), static_cast<size_t>(num_fibers));
   const std::span<const Contact> contacts(network.contacts.data(),
@@ -123,7 +125,6 @@ int main(int argc, char** argv) {
           "contacts only\n",
           stderr);
   }
-  // Out before the window takes over, also when standard output is a pipe or a file.
   std::fflush(stdout);
 
   const std::span<const int32_t> cluster_of(clusters.cluster_of);
