@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "temp_dir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,14 +29,7 @@ std::string slurp(const fs::path& p) {
 
 class MikadoProgram : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("mikado-program-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "files");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { fs::create_directories(dir_ / "files"); }
 
   // Runs mikado with `args` (already quoted for the shell) after `prefix` shell commands.
   Outcome run(const std::string& args, const std::string& prefix = "") const {
@@ -54,7 +49,8 @@ class MikadoProgram : public ::testing::Test {
   }
   bool no_files() const { return fs::is_empty(dir_ / "files"); }
 
-  fs::path dir_;
+  TempDir temp_{"program"};
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(MikadoProgram, BadInputPrintsOneLineWritesNothingAndExits2) {

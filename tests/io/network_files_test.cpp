@@ -13,6 +13,7 @@
 #include "placement.h"
 #include "run_report.h"
 #include "sim_settings_guard.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -53,8 +54,9 @@ TEST(NetworkFiles, CsvTablesGiveBackTheNetworkBitForBit) {
   detect_contacts();
   ASSERT_GT(network.num_contacts, 10);
 
-  const std::string fibers_path = (fs::temp_directory_path() / "mikado-fibers.csv").string();
-  const std::string contacts_path = (fs::temp_directory_path() / "mikado-contacts.csv").string();
+  const TempDir temp("tables");
+  const std::string fibers_path = temp.file("fibers.csv");
+  const std::string contacts_path = temp.file("contacts.csv");
   std::vector<int32_t> cluster(static_cast<size_t>(num_fibers));
   for (int i = 0; i < num_fibers; ++i) cluster[i] = i / 7;
   write(fibers_path, [&cluster](OutputFile& f) {
@@ -92,8 +94,6 @@ TEST(NetworkFiles, CsvTablesGiveBackTheNetworkBitForBit) {
         {cell_float(contacts[c][3]), cell_float(contacts[c][4]), cell_float(contacts[c][5])}};
     ASSERT_EQ(std::memcmp(&back, &network.contacts[c], sizeof back), 0) << "contact " << c;
   }
-  fs::remove(fibers_path);
-  fs::remove(contacts_path);
 }
 
 TEST(NetworkFiles, JsonReportParsesWithTheRunsSettingsAndResults) {

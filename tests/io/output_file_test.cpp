@@ -10,6 +10,8 @@
 #include <random>
 #include <sstream>
 
+#include "temp_dir.h"
+
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
@@ -22,15 +24,6 @@ namespace {
 // A fresh folder per test, removed afterwards.
 class OutputFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("mikado-out-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string path(const char* name) const { return (dir_ / name).string(); }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
@@ -44,7 +37,8 @@ class OutputFileTest : public ::testing::Test {
     return s.str();
   }
 
-  fs::path dir_;
+  TempDir temp_{"out"};
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(OutputFileTest, NothingAppearsBeforeCommitAndOnlyTheTargetAfter) {
@@ -133,7 +127,8 @@ TEST(OutputFileNumbers, PrintAsPercent9gAndReadBackExactly) {
     const float v = std::bit_cast<float>(static_cast<uint32_t>(bits()));
     if (std::isfinite(v)) values.push_back(v);
   }
-  const std::string p = (fs::temp_directory_path() / "mikado-numbers.txt").string();
+  const TempDir temp("numbers");
+  const std::string p = temp.file("numbers.txt");
   std::string error;
   OutputFile f;
   ASSERT_TRUE(f.open(p, error));
@@ -150,7 +145,6 @@ TEST(OutputFileNumbers, PrintAsPercent9gAndReadBackExactly) {
               std::bit_cast<uint32_t>(v));
   }
   in.close();
-  fs::remove(p);
 }
 
 }  // namespace
