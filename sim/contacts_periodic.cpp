@@ -1,6 +1,5 @@
 #include "contacts_periodic.h"
 
-
 #include "contacts.h"
 #include "geomkit.h"
 #include "network.h"

@@ -15,8 +15,8 @@
 #include "network.h"
 #include "quillfen_records.h"
 #include "scene.h"
-#include "settings.h"
 #include "scripted_platform.h"
+#include "settings.h"
 #include "viewer.h"
 
 namespace {

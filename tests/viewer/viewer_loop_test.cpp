@@ -142,7 +142,9 @@ TEST_F(ViewerLoop, FrameOnlyWhenMoreThanTheIntervalHasPassed) {
 }
 
 TEST_F(ViewerLoop, IntervalCountsFromTheEndOfTheFrame) {
-  hooks.on_swap = [] { scripted::advance(10); };  // drawn from a reading of 21, the frame ends at 31
+  hooks.on_swap = [] {
+    scripted::advance(10);
+  };  // drawn from a reading of 21, the frame ends at 31
   const uint32_t clock[] = {0, 21, 51, 52};
   EXPECT_EQ(run(
                 [&](int n) {
