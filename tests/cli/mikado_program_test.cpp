@@ -76,7 +76,8 @@ TEST_F(MikadoProgram, BadInputPrintsOneLineWritesNothingAndExits2) {
       "--periodic --box 4e-7",
   };
   for (const std::string& args : bad) {
-    const Outcome r = run(args + all_outputs());
+    // After the good paths: of a repeated option the last one counts.
+    const Outcome r = run(all_outputs() + " " + args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "") << args;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
@@ -140,6 +141,14 @@ TEST_F(MikadoProgram, OptionsLiftTheCapacitiesUnlessACapIsGiven) {
   const auto capped_doc = nlohmann::json::parse(slurp(file("r.json")));
   EXPECT_TRUE(capped_doc["results"]["capacity_reached"]);
   EXPECT_EQ(capped_doc["settings"]["max_contacts"], 1000);
+
+  // A cap of 0 is a cap: nothing stored.
+  const Outcome none = run("--no-view --max-contacts 0 --json '" + file("r.json") + "'");
+  ASSERT_EQ(none.status, 0) << none.err;
+  EXPECT_EQ(none.out.rfind("Too many contacts!\n", 0), 0u) << none.out;
+  const auto none_doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_EQ(none_doc["results"]["contacts"], 0);
+  EXPECT_EQ(none_doc["settings"]["max_contacts"], 0);
 }
 
 // The cluster line follows the summary and agrees with the JSON; the periodic box finds more
@@ -154,6 +163,10 @@ TEST_F(MikadoProgram, StatsLineAndPeriodicBox) {
   ASSERT_EQ(periodic.status, 0) << periodic.err;
   const auto doc = nlohmann::json::parse(slurp(file("r.json")));
   EXPECT_TRUE(doc["settings"]["periodic"]);
+  EXPECT_GE(doc["settings"]["threads"].get<int>(), 1);  // the count used, not the 0 of "per core"
+  // The largest cluster holds 6 % of the fibers: it crosses faces but does not wrap around.
+  EXPECT_EQ(doc["results"]["spanning"],
+            nlohmann::json::parse(R"({"x":false,"y":false,"z":false})"));
   EXPECT_GT(doc["results"]["contacts"].get<int>(), open_doc["results"]["contacts"].get<int>());
 
   const auto& r = doc["results"];
@@ -195,11 +208,20 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
+std::vector<std::string> cells(const std::string& row) {
+  std::vector<std::string> out;
+  std::stringstream s(row);
+  for (std::string cell; std::getline(s, cell, ',');) out.push_back(cell);
+  return out;
+}
+
 // Shards of a job array: each runs its own repeats, seeded seed - r, and together they give the
-// rows of the whole sweep.
+// rows of the whole sweep. The first run is the network mikado builds from the same seed, and its
+// row says what mikado says of it.
 TEST_F(MikadoProgram, SweepShardsTogetherGiveTheWholeSweep) {
   const std::string sweep =
-      "--csv --periodic --counts 300,600 --lengths 3e-7 --diameters 1e-8,2e-8 --repeats 5 -s 10";
+      "--csv --periodic --counts 300,600 --lengths 3e-7 --diameters 1e-8,2e-8 --box 1.5e-6 "
+      "--repeats 5 -s 10";
   const Outcome whole = run_program(MIKADO_LONGRUN, sweep);
   ASSERT_EQ(whole.status, 0) << whole.err;
   std::vector<std::string> rows = lines(whole.out);
@@ -209,8 +231,26 @@ TEST_F(MikadoProgram, SweepShardsTogetherGiveTheWholeSweep) {
             "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,"
             "contacts_per_fiber,theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,"
             "spanning_z");
-  EXPECT_EQ(rows[1].rfind("300,3e-07,1e-08,2e-06,1,10,0,", 0), 0u) << rows[1];
-  EXPECT_EQ(rows.back().rfind("600,3e-07,2e-08,2e-06,1,6,4,", 0), 0u) << rows.back();
+  EXPECT_EQ(rows[1].rfind("300,3e-07,1e-08,1.5e-06,1,10,0,", 0), 0u) << rows[1];
+  EXPECT_EQ(rows.back().rfind("600,3e-07,2e-08,1.5e-06,1,6,4,", 0), 0u) << rows.back();
+  for (const std::string& row : rows) ASSERT_EQ(cells(row).size(), 16u) << row;
+
+  const Outcome first =
+      run("--no-view --periodic -n 300 -l 3e-7 -d 1e-8 --box 1.5e-6 -s 10 --json '" +
+          file("r.json") + "'");
+  ASSERT_EQ(first.status, 0) << first.err;
+  const auto res = nlohmann::json::parse(slurp(file("r.json")))["results"];
+  const std::vector<std::string> row = cells(rows[1]);
+  EXPECT_EQ(std::stod(row[7]), res["volume_fraction"].get<double>());
+  EXPECT_EQ(std::stoi(row[8]), res["contacts"].get<int>());
+  EXPECT_EQ(std::stod(row[9]), res["contacts_per_fiber"].get<double>());
+  EXPECT_EQ(std::stoi(row[11]), res["clusters"].get<int>());
+  EXPECT_EQ(std::stoi(row[12]), res["largest_cluster"].get<int>());
+  EXPECT_EQ(row[13] + row[14] + row[15], "000");  // sparse: nothing wraps around the box
+  // N(N-1)/2 pi D L^2 / (2V)
+  const double length = 3e-7f, diameter = 1e-8f, side = 1.5e-6f;
+  EXPECT_NEAR(std::stod(row[10]),
+              300.0 * 299 / 2 * M_PI * diameter * length * length / (2 * side * side * side), 1e-9);
 
   std::vector<std::string> joined;
   for (int k = 0; k < 2; ++k) {
