@@ -2,6 +2,7 @@
 // that fills up during the writing, the lifted capacities, and the sweep's repeats and shards.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -28,9 +29,11 @@ std::string slurp(const fs::path& p) {
 class MikadoProgram : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The process id keeps two runs of these tests at once out of each other's folders.
     dir_ = fs::temp_directory_path() /
            ("mikado-program-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+            std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "files");
   }

@@ -12,6 +12,7 @@
 #include "output_file.h"
 #include "placement.h"
 #include "run_report.h"
+#include "scratch_path.h"
 #include "sim_settings_guard.h"
 
 namespace fs = std::filesystem;
@@ -53,8 +54,8 @@ TEST(NetworkFiles, CsvTablesGiveBackTheNetworkBitForBit) {
   detect_contacts();
   ASSERT_GT(network.num_contacts, 10);
 
-  const std::string fibers_path = (fs::temp_directory_path() / "mikado-fibers.csv").string();
-  const std::string contacts_path = (fs::temp_directory_path() / "mikado-contacts.csv").string();
+  const std::string fibers_path = scratch_path("mikado-fibers.csv").string();
+  const std::string contacts_path = scratch_path("mikado-contacts.csv").string();
   std::vector<int32_t> cluster(static_cast<size_t>(num_fibers));
   for (int i = 0; i < num_fibers; ++i) cluster[i] = i / 7;
   write(fibers_path, [&cluster](OutputFile& f) {

@@ -10,6 +10,8 @@
 #include <random>
 #include <sstream>
 
+#include "scratch_path.h"
+
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
@@ -23,9 +25,8 @@ namespace {
 class OutputFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("mikado-out-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = scratch_path(std::string("mikado-out-") +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -133,7 +134,7 @@ TEST(OutputFileNumbers, PrintAsPercent9gAndReadBackExactly) {
     const float v = std::bit_cast<float>(static_cast<uint32_t>(bits()));
     if (std::isfinite(v)) values.push_back(v);
   }
-  const std::string p = (fs::temp_directory_path() / "mikado-numbers.txt").string();
+  const std::string p = scratch_path("mikado-numbers.txt").string();
   std::string error;
   OutputFile f;
   ASSERT_TRUE(f.open(p, error));
