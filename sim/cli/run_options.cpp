@@ -80,7 +80,7 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   app.add_flag("--no-view", options.no_view,
                std::string("print the summary line, write the files and exit without a window"));
   app.add_option("--fibers-out", options.fibers_out,
-                 "write the fibers as CSV (id,x1,y1,z1,x2,y2,z2)")
+                 "write the fibers as CSV (id,x1,y1,z1,x2,y2,z2,cluster)")
       ->type_name("FILE");
   app.add_option("--contacts-out", options.contacts_out,
                  "write the contacts as CSV (i,j,distance,x,y,z)")
