@@ -198,6 +198,13 @@ TEST_F(MikadoProgram, StorageThatCannotBeHadFailsWithStatus1) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "mikado: not enough memory for 400000000 fibers\n");
+
+  // The sweep's compiled-in storage fits the limit; the detection on 100000 fibers does not.
+  const Outcome sweep =
+      run_program(MIKADO_LONGRUN, "--counts 100000 --lengths 2e-7 --diameters 4e-8 --threads 1",
+                  "ulimit -v 30000; ");
+  EXPECT_EQ(sweep.status, 1);
+  EXPECT_EQ(sweep.err, "mikado-longrun: not enough memory for 100000 fibers\n");
 }
 #endif
 
