@@ -43,9 +43,17 @@ class MikadoProgram : public ::testing::Test {
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir_ / "out"), slurp(dir_ / "err")};
   }
   std::string file(const char* name) const { return (dir_ / "files" / name).string(); }
-  std::string all_outputs() const {
-    return " --fibers-out '" + file("f.csv") + "' --contacts-out '" + file("c.csv") + "' --vtk '" +
-           file("n.vtk") + "' --json '" + file("r.json") + "'";
+  // Every output file, but for the options already in `args`: a repeated option is refused.
+  std::string all_outputs(const std::string& args = "") const {
+    std::string out;
+    for (const auto& [option, name] : {std::pair{"--fibers-out", "f.csv"},
+                                       {"--contacts-out", "c.csv"},
+                                       {"--vtk", "n.vtk"},
+                                       {"--json", "r.json"}}) {
+      if (args.find(option) == std::string::npos)
+        out += std::string(" ") + option + " '" + file(name) + "'";
+    }
+    return out;
   }
   bool no_files() const { return fs::is_empty(dir_ / "files"); }
 
@@ -72,7 +80,7 @@ TEST_F(MikadoProgram, BadInputPrintsOneLineWritesNothingAndExits2) {
       "--periodic --box 4e-7",
   };
   for (const std::string& args : bad) {
-    const Outcome r = run(args + all_outputs());
+    const Outcome r = run(args + all_outputs(args));
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "") << args;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
@@ -136,6 +144,14 @@ TEST_F(MikadoProgram, OptionsLiftTheCapacitiesUnlessACapIsGiven) {
   const auto capped_doc = nlohmann::json::parse(slurp(file("r.json")));
   EXPECT_TRUE(capped_doc["results"]["capacity_reached"]);
   EXPECT_EQ(capped_doc["settings"]["max_contacts"], 1000);
+
+  // A cap of 0 is a cap: nothing stored.
+  const Outcome none = run("--no-view --max-contacts 0 --json '" + file("r.json") + "'");
+  ASSERT_EQ(none.status, 0) << none.err;
+  EXPECT_EQ(none.out.rfind("Too many contacts!\n", 0), 0u) << none.out;
+  const auto none_doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_EQ(none_doc["results"]["contacts"], 0);
+  EXPECT_EQ(none_doc["settings"]["max_contacts"], 0);
 }
 
 // The cluster line follows the summary and agrees with the JSON; the periodic box finds more
@@ -150,6 +166,10 @@ TEST_F(MikadoProgram, StatsLineAndPeriodicBox) {
   ASSERT_EQ(periodic.status, 0) << periodic.err;
   const auto doc = nlohmann::json::parse(slurp(file("r.json")));
   EXPECT_TRUE(doc["settings"]["periodic"]);
+  EXPECT_GE(doc["settings"]["threads"].get<int>(), 1);  // the count used, not the 0 of "per core"
+  // The largest cluster holds 6 % of the fibers: it crosses faces but does not wrap around.
+  EXPECT_EQ(doc["results"]["spanning"],
+            nlohmann::json::parse(R"({"x":false,"y":false,"z":false})"));
   EXPECT_GT(doc["results"]["contacts"].get<int>(), open_doc["results"]["contacts"].get<int>());
 
   const auto& r = doc["results"];
@@ -171,6 +191,13 @@ TEST_F(MikadoProgram, StorageThatCannotBeHadFailsWithStatus1) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "mikado: not enough memory for 400000000 fibers\n");
+
+  // The sweep's compiled-in storage fits the limit; the detection on 100000 fibers does not.
+  const Outcome sweep =
+      run_program(MIKADO_LONGRUN, "--counts 100000 --lengths 2e-7 --diameters 4e-8 --threads 1",
+                  "ulimit -v 30000; ");
+  EXPECT_EQ(sweep.status, 1);
+  EXPECT_EQ(sweep.err, "mikado-longrun: not enough memory for 100000 fibers\n");
 }
 #endif
 
@@ -191,11 +218,20 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
+std::vector<std::string> cells(const std::string& row) {
+  std::vector<std::string> out;
+  std::stringstream s(row);
+  for (std::string cell; std::getline(s, cell, ',');) out.push_back(cell);
+  return out;
+}
+
 // Shards of a job array: each runs its own repeats, seeded seed - r, and together they give the
-// rows of the whole sweep.
+// rows of the whole sweep. The first run is the network mikado builds from the same seed, and its
+// row says what mikado says of it.
 TEST_F(MikadoProgram, SweepShardsTogetherGiveTheWholeSweep) {
   const std::string sweep =
-      "--csv --periodic --counts 300,600 --lengths 3e-7 --diameters 1e-8,2e-8 --repeats 5 -s 10";
+      "--csv --periodic --counts 900,300 --lengths 3e-7 --diameters 1e-8,2e-8 --box 1e-6 "
+      "--repeats 5 -s 10";
   const Outcome whole = run_program(MIKADO_LONGRUN, sweep);
   ASSERT_EQ(whole.status, 0) << whole.err;
   std::vector<std::string> rows = lines(whole.out);
@@ -205,8 +241,30 @@ TEST_F(MikadoProgram, SweepShardsTogetherGiveTheWholeSweep) {
             "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,"
             "contacts_per_fiber,theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,"
             "spanning_z");
-  EXPECT_EQ(rows[1].rfind("300,3e-07,1e-08,2e-06,1,10,0,", 0), 0u) << rows[1];
-  EXPECT_EQ(rows.back().rfind("600,3e-07,2e-08,2e-06,1,6,4,", 0), 0u) << rows.back();
+  EXPECT_EQ(rows[1].rfind("900,3e-07,1e-08,1e-06,1,10,0,", 0), 0u) << rows[1];
+  EXPECT_EQ(rows.back().rfind("300,3e-07,2e-08,1e-06,1,6,4,", 0), 0u) << rows.back();
+  for (const std::string& row : rows) ASSERT_EQ(cells(row).size(), 16u) << row;
+
+  const Outcome first =
+      run("--no-view --periodic -n 900 -l 3e-7 -d 1e-8 --box 1e-6 -s 10 --json '" + file("r.json") +
+          "'");
+  ASSERT_EQ(first.status, 0) << first.err;
+  const auto res = nlohmann::json::parse(slurp(file("r.json")))["results"];
+  const std::vector<std::string> row = cells(rows[1]);
+  EXPECT_EQ(std::stod(row[7]), res["volume_fraction"].get<double>());
+  EXPECT_EQ(std::stoi(row[8]), res["contacts"].get<int>());
+  EXPECT_EQ(std::stod(row[9]), res["contacts_per_fiber"].get<double>());
+  EXPECT_EQ(std::stoi(row[11]), res["clusters"].get<int>());
+  EXPECT_EQ(std::stoi(row[12]), res["largest_cluster"].get<int>());
+  // Near the threshold: the largest cluster wraps around the box along some axes only.
+  const auto& spans = res["spanning"];
+  EXPECT_EQ(row[13] + row[14] + row[15], std::string(spans["x"] ? "1" : "0") +
+                                             (spans["y"] ? "1" : "0") + (spans["z"] ? "1" : "0"));
+  EXPECT_NE(spans["x"], spans["y"]);
+  // N(N-1)/2 pi D L^2 / (2V)
+  const double length = 3e-7f, diameter = 1e-8f, side = 1e-6f;
+  EXPECT_NEAR(std::stod(row[10]),
+              900.0 * 899 / 2 * M_PI * diameter * length * length / (2 * side * side * side), 1e-6);
 
   std::vector<std::string> joined;
   for (int k = 0; k < 2; ++k) {

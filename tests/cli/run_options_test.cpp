@@ -155,6 +155,9 @@ TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
       {{"--shard", "-1/2"}, "--shard '-1/2'"},
       {{"--periodic", "--box", "4e-7"}, "--periodic"},  // the longest length is 2e-7
       {{"--periodic", "--lengths", "1e-6"}, "--periodic"},
+      // 2 L + D of the widest diameter is 6.2e-7.
+      {{"--periodic", "--box", "6.1e-7", "--lengths", "3e-7", "--diameters", "1e-9,2e-8"},
+       "--periodic"},
   };
   for (const BadCase& c : bad) {
     SweepOptions s;

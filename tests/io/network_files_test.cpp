@@ -109,7 +109,9 @@ TEST(NetworkFiles, JsonReportParsesWithTheRunsSettingsAndResults) {
   EXPECT_EQ(static_cast<float>(s["length"].get<double>()), 1e-7f);
   EXPECT_EQ(s["length"].get<double>(), 1e-7);
   EXPECT_EQ(static_cast<float>(s["diameter"].get<double>()), 3e-9f);
+  EXPECT_EQ(s["diameter"].get<double>(), 3e-9);
   EXPECT_EQ(static_cast<float>(s["box"].get<double>()), 4e-6f);
+  EXPECT_EQ(s["box"].get<double>(), 4e-6);
   EXPECT_EQ(s["periodic"], true);
   EXPECT_TRUE(s["max_contacts"].is_null());
   EXPECT_EQ(s["seed"], -5);
