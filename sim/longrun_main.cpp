@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
   plan.periodic = options.periodic;
   plan.threads = options.threads;
 
+  // The sweep keeps the compiled-in storage, whose memory may have been refused at start.
+  if (network.fibers.size() < MAXFIB) {
+    std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", MAXFIB);
+    return 1;
+  }
   if (options.csv) print_sweep_csv_header();
   // Repeat r runs the whole sweep on a stream seeded with seed - r; a shard runs every
   // shards-th repeat, so that shards together give the rows of the whole.

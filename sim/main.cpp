@@ -88,8 +88,11 @@ int main(int argc, char** argv) {
   apply_settings(options);
   // With options the storage follows the run, and contacts are capped only when asked; without,
   // the compiled-in capacities hold.
-  if (argc > 1 &&
-      !size_network(options.fibers, options.max_contacts >= 0 ? options.max_contacts : UNCAPPED)) {
+  const bool sized = argc > 1
+                         ? size_network(options.fibers,
+                                        options.max_contacts >= 0 ? options.max_contacts : UNCAPPED)
+                         : network.fibers.size() >= options.fibers;
+  if (!sized) {
     std::fprintf(stderr, "mikado: not enough memory for %d fibers\n", options.fibers);
     return 1;
   }

@@ -64,6 +64,11 @@ bool each_run(const SweepPlan& plan, Header header, Result result) {
   const std::vector<Run> runs = plan_runs(plan);
   Progress progress("sweep", static_cast<int64_t>(runs.size()));
   RecordBuffer<Fiber> spare(network.fibers.size());
+  if (spare.size() != network.fibers.size()) {
+    std::fprintf(stderr, "mikado-longrun: not enough memory for %lld fibers\n",
+                 static_cast<long long>(network.fibers.size()));
+    return false;
+  }
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run& run = runs[r];
     num_fibers = run.count;
