@@ -11,6 +11,7 @@
 
 #include "contacts_filter.h"
 #include "contacts_grid.h"
+#include "contacts_join.h"
 #include "network.h"
 #include "progress.h"
 #include "worker_threads.h"
@@ -196,23 +197,6 @@ std::vector<Chunk> make_chunks(const ContactGrid& g, int32_t count, int threads,
   return chunks;
 }
 
-// Contacts of finished index chunks, in order, up to `limit`; true when more were found.
-bool join_chunks(const std::vector<Chunk>& chunks, size_t joined, int64_t limit, int64_t* kept) {
-  int64_t total = 0;
-  for (size_t k = 0; k < joined; ++k) total += static_cast<int64_t>(chunks[k].contacts.size());
-  *kept = std::min(total, limit);
-  if (network.contacts.size() < *kept && !network.contacts.reset(*kept)) throw std::bad_alloc();
-  int64_t at = 0;
-  for (size_t k = 0; k < joined && at < *kept; ++k) {
-    const int64_t take =
-        std::min<int64_t>(static_cast<int64_t>(chunks[k].contacts.size()), *kept - at);
-    std::copy(chunks[k].contacts.begin(), chunks[k].contacts.begin() + take,
-              network.contacts.data() + at);
-    at += take;
-  }
-  return total > limit;
-}
-
 // Contacts of all slabs put in pair order by a counting sort on the first index, which keeps
 // each fiber's run as it is, up to `limit`; true when more were found.
 bool join_slabs(std::vector<Chunk>& chunks, int32_t count, int64_t limit, int64_t* kept) {
@@ -275,7 +259,7 @@ bool detect_contacts_threaded(int threads) {
 
     int64_t kept = 0;
     const bool overflow = slabs ? join_slabs(chunks, num_fibers, limit, &kept)
-                                : join_chunks(chunks, joined, limit, &kept);
+                                : keep_in_pair_order(chunks, joined, limit, &kept);
     network.num_contacts = static_cast<int32_t>(kept);
     if (overflow) std::puts("Too many contacts!");
     return true;

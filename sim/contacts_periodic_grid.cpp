@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "contacts_filter.h"
+#include "contacts_join.h"
 #include "contacts_periodic.h"
 #include "geomkit.h"
 #include "network.h"
@@ -333,18 +334,10 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
     if (!ok) return false;
 
     // The first `limit` contacts in pair order lie in the blocks finished in a row.
-    const int64_t kept = std::min(joined_contacts, limit);
-    if (network.contacts.size() < kept && !network.contacts.reset(kept)) return false;
-    int64_t at = 0;
-    for (size_t k = 0; k < joined && at < kept; ++k) {
-      const int64_t take =
-          std::min<int64_t>(static_cast<int64_t>(blocks[k].contacts.size()), kept - at);
-      std::copy(blocks[k].contacts.begin(), blocks[k].contacts.begin() + take,
-                network.contacts.data() + at);
-      at += take;
-    }
+    int64_t kept = 0;
+    const bool overflow = keep_in_pair_order(blocks, joined, limit, &kept);
     network.num_contacts = static_cast<int32_t>(kept);
-    if (joined_contacts > limit) std::puts("Too many contacts!");
+    if (overflow) std::puts("Too many contacts!");
     return true;
   } catch (const std::bad_alloc&) {
     network.num_contacts = 0;

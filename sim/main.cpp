@@ -41,19 +41,15 @@ struct Outputs {
 
   // False after printing the reason when a path cannot be written.
   bool open(const RunOptions& o) {
-    const std::pair<const char*, std::pair<const std::string*, OutputFile*>> wanted[] = {
-        {"--fibers-out", {&o.fibers_out, &fibers}},
-        {"--contacts-out", {&o.contacts_out, &contacts}},
-        {"--vtk", {&o.vtk_out, &vtk}},
-        {"--json", {&o.json_out, &json}},
-    };
-    for (const auto& [option, target] : wanted) {
-      const auto& [path, file] = target;
-      if (path->empty()) continue;
+    OutputFile* const files[] = {&fibers, &contacts, &vtk, &json};
+    const auto options = output_options(o);
+    for (size_t k = 0; k < options.size(); ++k) {
+      const auto& [option, path] = options[k];
+      if (path.empty()) continue;
       std::string error;
-      if (!file->open(*path, error)) {
+      if (!files[k]->open(path, error)) {
         std::fprintf(stderr, "mikado: %s '%s': %s. Run 'mikado --help' for the options.\n", option,
-                     path->c_str(), error.c_str());
+                     path.c_str(), error.c_str());
         return false;
       }
     }

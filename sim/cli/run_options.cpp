@@ -35,23 +35,27 @@ bool same_file(const std::string& a, const std::string& b) {
 // Output paths must name files, and different ones: two outputs renamed onto one path would
 // leave only the last.
 void check_output_paths(ValueChecks& checks, const CLI::App& app, const RunOptions& o) {
-  const std::pair<const char*, const std::string*> outputs[] = {{"--fibers-out", &o.fibers_out},
-                                                                {"--contacts-out", &o.contacts_out},
-                                                                {"--vtk", &o.vtk_out},
-                                                                {"--json", &o.json_out}};
-  for (size_t a = 0; a < std::size(outputs); ++a) {
+  const auto outputs = output_options(o);
+  for (size_t a = 0; a < outputs.size(); ++a) {
     const auto& [option, path] = outputs[a];
-    if (app.count(option) > 0 && path->empty())
+    if (app.count(option) > 0 && path.empty())
       checks.fail(std::string(option) + " '': empty file name");
     for (size_t b = 0; b < a; ++b) {
-      if (same_file(*path, *outputs[b].second))
-        checks.fail(std::string(outputs[b].first) + " and " + option + " name the same file '" +
-                    *path + "'");
+      if (same_file(path, outputs[b].path))
+        checks.fail(std::string(outputs[b].option) + " and " + option + " name the same file '" +
+                    path + "'");
     }
   }
 }
 
 }  // namespace
+
+std::array<OutputOption, 4> output_options(const RunOptions& o) {
+  return {{{"--fibers-out", o.fibers_out},
+           {"--contacts-out", o.contacts_out},
+           {"--vtk", o.vtk_out},
+           {"--json", o.json_out}}};
+}
 
 int machine_threads() {
   return std::max(1u, std::thread::hardware_concurrency());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,13 @@ struct RunOptions {
   bool stats = false;         // the cluster line after the summary
   std::string fibers_out, contacts_out, vtk_out, json_out;
 };
+
+// The output options with their paths: fibers CSV, contacts CSV, VTK, JSON.
+struct OutputOption {
+  const char* option;
+  const std::string& path;
+};
+std::array<OutputOption, 4> output_options(const RunOptions& o);
 
 // What `mikado-longrun` was asked to do. Empty tables: the compiled-in ones.
 struct SweepOptions {
