@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
@@ -9,213 +10,178 @@
 #include <thread>
 #include <vector>
 
-#include "contacts_filter.h"
 #include "contacts_grid.h"
 #include "contacts_join.h"
+#include "contacts_scan.h"
 #include "network.h"
 #include "progress.h"
 #include "worker_threads.h"
 
-// With a contact cap the fibers are split into chunks of consecutive indices. A worker takes the
-// next chunk, visits its fibers cell by cell, so that the neighbouring cells stay in cache, and
-// pairs each only with the later fibers around it. Contacts are collected per first index in pair
-// order and the chunks joined in order; once the chunks finished in a row hold more than the
-// capacity, no further chunk is needed and the scan stops. Without a cap every contact is needed,
-// so the chunks are slabs of cells instead, each holding every index: the data is read once,
-// and one counting sort by first index puts the contacts in pair order.
+// The rows of the grid are shared out in runs of about equal numbers of fibers, and the workers
+// scan them for pairs (contacts_scan.h), each filing its contacts by block of first indices. The
+// blocks are then put in pair order side by side, each by a counting sort on the first index and
+// a sort of each fiber's few contacts by the second.
+//
+// With a contact cap that leaves most of the contacts unused, storing them all would cost memory
+// out of proportion to the cap. Once a capped scan has found more than a budget, it gives way to
+// a scan in chunks of consecutive first indices, which pairs each fiber with the later ones
+// around it, collects each chunk's contacts in pair order and stops once the chunks finished in
+// a row hold more than the cap.
 
 namespace {
 
 constexpr int32_t kMinFibersPerChunk = 2048;
-constexpr int kMaxChunks = 64;
+constexpr int kMaxIndexChunks = 64;
+constexpr int kChunksPerThread = 4;
+constexpr int64_t kMinBudget = int64_t{1} << 20;  // contacts a capped scan may always store
+constexpr int kMaxBlocks = 64;
 
 ContactGrid grid;
 
-struct Chunk {
-  int32_t begin, end;             // first indices
-  int z0, z1;                     // layers of cells
-  std::vector<Contact> contacts;  // per first index in pair order; in index order unless a slab
-  bool done = false;
-};
+// The workers' scratch and findings, kept from one detection to the next: a sweep of many
+// detections then reuses their memory instead of mapping it afresh each time.
+std::vector<Scan> scans;
 
-struct Found {
-  int32_t second;
-  float distance;
-  Vec3 point;
-};
-
-// One worker's scratch.
-struct Scan {
-  std::vector<int32_t> from, to;  // per cell: its entries with index in [begin, end)
-  std::vector<int32_t> near;
-  std::vector<Found> found;
-  std::vector<Contact> raw;  // the chunk's contacts, per first index in cell order
-  std::vector<int32_t> per_fiber;
-};
-
-// A cell around the scanned one: its entries from the chunk's first index on. The filter drops
-// those up to the current fiber's index: few in an index chunk, about half in a slab, where that
-// still costs less than a cursor per cell moving past them.
-struct Neighbour {
-  int dx, dy, dz;  // offset from the scanned cell plus one
-  int32_t begin, end;
-};
-
-int32_t first_at_least(const ContactGrid& g, int c, int32_t value) {
-  const int32_t* idx = g.index.data();
-  return static_cast<int32_t>(
-      std::lower_bound(idx + g.cell_start[c], idx + g.cell_start[c + 1], value) - idx);
-}
-
-// Contacts of fiber i (entry ea) with the later fibers of its neighbouring cells, appended to
-// s.raw in increasing second index.
-int32_t scan_fiber(const ContactGrid& g, const int* cell, int32_t ea, Neighbour* nb, int count,
-                   Scan& s) {
-  const int32_t i = g.index[ea];
-  const PreparedSegment a = g.segment(ea);
-  const float limit = fiber_diameter;
-  const double reach2 = g.reach * g.reach;
-  // Squared distances from the midpoint to the cells below, at and above its own, per axis.
-  double gap[3][3];
-  for (int k = 0; k < 3; ++k) {
-    const double below = a.mid[k] - (g.lo[k] + cell[k] * g.cell);
-    const double above = g.lo[k] + (cell[k] + 1) * g.cell - a.mid[k];
-    gap[k][0] = below > 0 ? below * below : 0;
-    gap[k][1] = 0;
-    gap[k][2] = above > 0 ? above * above : 0;
-  }
-  EntryRange ranges[27];
-  int used = 0;
-  size_t entries = 0;
-  for (int k = 0; k < count; ++k) {
-    const Neighbour& b = nb[k];
-    if (gap[0][b.dx] + gap[1][b.dy] + gap[2][b.dz] > reach2) continue;
-    ranges[used++] = {b.begin, b.end};
-    entries += b.end - b.begin;
-  }
-  if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
-  int found = scan_cells(g, a, limit, i, ranges, used, s.near.data());
-  std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
-  found = keep_interior(g, a, s.near.data(), found);
-  s.found.clear();
-  for (int k = 0; k < found; ++k) {
-    const int32_t eb = s.near[k];
-    const PreparedSegment other = g.segment(eb);
-    float distance;
-    Vec3 point;
-    if (!prepared_contact(a, other, &distance, point)) continue;
-    if (distance > fiber_diameter) continue;
-    s.found.push_back({g.index[eb], distance, point});
-  }
-  std::sort(s.found.begin(), s.found.end(),
-            [](const Found& p, const Found& q) { return p.second < q.second; });
-  for (const Found& f : s.found) s.raw.push_back({i, f.second, f.distance, f.point});
-  return static_cast<int32_t>(s.found.size());
-}
-
-void scan_chunk(const ContactGrid& g, Chunk& chunk, bool slab, Scan& s) {
-  const int cells = g.cells();
-  const int32_t* from = g.cell_start.data();
-  const int32_t* to = g.cell_start.data() + 1;
-  if (!slab) {
-    s.from.resize(cells);
-    s.to.resize(cells);
-    for (int c = 0; c < cells; ++c) {
-      s.from[c] = first_at_least(g, c, chunk.begin);
-      s.to[c] = first_at_least(g, c, chunk.end);
-    }
-    from = s.from.data();
-    to = s.to.data();
-    s.per_fiber.assign(chunk.end - chunk.begin + 1, 0);
-  }
-  s.raw.clear();
-  Neighbour nb[27];
-  for (int z = chunk.z0; z < chunk.z1; ++z) {
-    for (int y = 0; y < g.n[1]; ++y) {
-      for (int x = 0; x < g.n[0]; ++x) {
-        const int a = g.id(x, y, z);
-        if (from[a] == to[a]) continue;
-        int count = 0;
-        for (int bz = std::max(z - 1, 0); bz <= std::min(z + 1, g.n[2] - 1); ++bz) {
-          for (int by = std::max(y - 1, 0); by <= std::min(y + 1, g.n[1] - 1); ++by) {
-            for (int bx = std::max(x - 1, 0); bx <= std::min(x + 1, g.n[0] - 1); ++bx) {
-              const int b = g.id(bx, by, bz);
-              if (from[b] == g.cell_start[b + 1]) continue;
-              nb[count++] = {bx - x + 1, by - y + 1, bz - z + 1, from[b], g.cell_start[b + 1]};
-            }
-          }
-        }
-        const int cell[3] = {x, y, z};
-        for (int32_t ea = from[a]; ea < to[a]; ++ea) {
-          const int32_t found = scan_fiber(g, cell, ea, nb, count, s);
-          if (!slab) s.per_fiber[g.index[ea] - chunk.begin + 1] = found;
-        }
-      }
-    }
-  }
-  if (slab) {
-    chunk.contacts.swap(s.raw);
-    return;
-  }
-  // Into pair order: a counting sort by first index keeps each fiber's run as it is.
-  for (size_t k = 1; k < s.per_fiber.size(); ++k) s.per_fiber[k] += s.per_fiber[k - 1];
-  chunk.contacts.resize(s.raw.size());
-  for (const Contact& c : s.raw) chunk.contacts[s.per_fiber[c.first - chunk.begin]++] = c;
-}
-
-size_t largest_cell(const ContactGrid& g) {
-  int32_t most = 0;
-  for (int c = 0; c < g.cells(); ++c) most = std::max(most, g.cell_start[c + 1] - g.cell_start[c]);
-  return static_cast<size_t>(most);
-}
-
-// Index chunks end at the quantiles of the work, which falls linearly with the index since fiber
-// i pairs with the later fibers only; slabs hold equal numbers of layers.
-std::vector<Chunk> make_chunks(const ContactGrid& g, int32_t count, int threads, bool slabs) {
-  if (slabs) {
-    const int k = std::clamp(4 * threads, 1, g.n[2]);
-    std::vector<Chunk> chunks(k);
-    for (int t = 0; t < k; ++t) {
-      chunks[t].begin = 0;
-      chunks[t].end = count;
-      chunks[t].z0 = static_cast<int>(int64_t{g.n[2]} * t / k);
-      chunks[t].z1 = static_cast<int>(int64_t{g.n[2]} * (t + 1) / k);
-    }
-    return chunks;
-  }
-  int k = std::clamp(count / kMinFibersPerChunk, 1, kMaxChunks);
-  // Each chunk walks every cell once; with far more cells than fibers per chunk that dominates.
-  k = std::min(k, std::max(2 * threads, static_cast<int>(2.0 * count / g.cells())));
+// Runs of rows holding about equal numbers of fibers.
+std::vector<Chunk> row_chunks(const ContactGrid& g, int32_t count, int threads) {
+  const int k = std::clamp(count / kMinFibersPerChunk, 1, kChunksPerThread * threads);
   std::vector<Chunk> chunks(k);
+  const auto starts = g.row_start.begin();
   for (int t = 0; t < k; ++t) {
-    chunks[t].begin = t == 0 ? 0 : chunks[t - 1].end;
-    chunks[t].end =
-        t + 1 == k ? count : static_cast<int32_t>(count * (1 - std::sqrt(1 - double(t + 1) / k)));
-    chunks[t].z0 = 0;
-    chunks[t].z1 = g.n[2];
+    const auto first = static_cast<int32_t>(int64_t{count} * (t + 1) / k);
+    chunks[t].row0 = t == 0 ? 0 : chunks[t - 1].row1;
+    chunks[t].row1 =
+        t + 1 == k ? g.rows()
+                   : static_cast<int>(std::lower_bound(starts, starts + g.rows(), first) - starts);
+    chunks[t].begin = 0;
+    chunks[t].end = INT32_MAX;
   }
   return chunks;
 }
 
-// Contacts of all slabs put in pair order by a counting sort on the first index, which keeps
-// each fiber's run as it is, up to `limit`; true when more were found.
-bool join_slabs(std::vector<Chunk>& chunks, int32_t count, int64_t limit, int64_t* kept) {
-  std::vector<int64_t> at(static_cast<size_t>(count) + 1, 0);
-  for (const Chunk& c : chunks) {
-    for (const Contact& k : c.contacts) ++at[k.first + 1];
+// Chunks of first indices ending at the quantiles of the work, which falls linearly with the
+// index since fiber i pairs with the later fibers only.
+std::vector<Chunk> index_chunks(const ContactGrid& g, int32_t count) {
+  const int k = std::clamp(count / kMinFibersPerChunk, 1, kMaxIndexChunks);
+  std::vector<Chunk> chunks(k);
+  for (int t = 0; t < k; ++t) {
+    chunks[t].row0 = 0;
+    chunks[t].row1 = g.rows();
+    chunks[t].begin = t == 0 ? 0 : chunks[t - 1].end;
+    chunks[t].end =
+        t + 1 == k ? count : static_cast<int32_t>(count * (1 - std::sqrt(1 - double(t + 1) / k)));
   }
-  for (int32_t i = 0; i < count; ++i) at[i + 1] += at[i];
-  const int64_t total = at[count];
+  return chunks;
+}
+
+// The smallest shift that splits `count` first indices into at most kMaxBlocks blocks of at
+// least kMinFibersPerChunk.
+int block_shift_for(int32_t count) {
+  int shift = std::bit_width(static_cast<uint32_t>(kMinFibersPerChunk - 1));
+  while ((int64_t{count} >> shift) >= kMaxBlocks) ++shift;
+  return shift;
+}
+
+// Stores the pair scan's contacts in pair order, up to `limit`, block by block on up to
+// `threads` workers; blocks wholly past the limit are left alone. `kept` gets the number stored;
+// true when more were found.
+bool join_blocks(std::vector<Scan>& scans, int32_t count, int shift, int64_t limit, int threads,
+                 int64_t* kept) {
+  const int blocks = static_cast<int>((int64_t{count} + (int64_t{1} << shift) - 1) >> shift);
+  std::vector<int64_t> offset(blocks + 1, 0);
+  for (int b = 0; b < blocks; ++b) {
+    offset[b + 1] = offset[b];
+    for (const Scan& s : scans) offset[b + 1] += static_cast<int64_t>(s.blocks[b].size());
+  }
+  const int64_t total = offset[blocks];
   *kept = std::min(total, limit);
   if (network.contacts.size() < *kept && !network.contacts.reset(*kept)) throw std::bad_alloc();
-  for (Chunk& c : chunks) {
-    for (const Contact& k : c.contacts) {
-      const int64_t p = at[k.first]++;
-      if (p < *kept) network.contacts[p] = k;
+  std::atomic<int> next{0};
+  const bool ok = run_workers(std::min(threads, blocks), [&](int) {
+    std::vector<int32_t> at;
+    std::vector<Contact> sorted;
+    const auto by_second = [](const Contact& p, const Contact& q) { return p.second < q.second; };
+    for (int b; (b = next++) < blocks;) {
+      if (offset[b] >= *kept) continue;
+      const int32_t lo = b << shift;
+      const int32_t width =
+          static_cast<int32_t>(std::min(int64_t{count} - lo, int64_t{1} << shift));
+      at.assign(static_cast<size_t>(width) + 1, 0);
+      for (const Scan& s : scans) {
+        for (const Contact& c : s.blocks[b]) ++at[c.first - lo + 1];
+      }
+      for (int32_t k = 0; k < width; ++k) at[k + 1] += at[k];
+      sorted.resize(static_cast<size_t>(at[width]));
+      for (const Scan& s : scans) {
+        for (const Contact& c : s.blocks[b]) sorted[at[c.first - lo]++] = c;
+      }
+      // at[k] is now where fiber lo + k's run ends.
+      for (int32_t k = 0, begin = 0; k < width; begin = at[k++]) {
+        if (at[k] - begin > 1) std::sort(sorted.begin() + begin, sorted.begin() + at[k], by_second);
+      }
+      const int64_t take =
+          std::min<int64_t>(static_cast<int64_t>(sorted.size()), *kept - offset[b]);
+      std::copy(sorted.begin(), sorted.begin() + take, network.contacts.data() + offset[b]);
     }
-    std::vector<Contact>().swap(c.contacts);
-  }
+  });
+  if (!ok) throw std::bad_alloc();
   return total > limit;
+}
+
+// The pair scan. False when a capped scan gave up past its budget.
+bool scan_pairs(int32_t count, int threads, int64_t limit, int64_t* kept, bool* overflow) {
+  const int shift = block_shift_for(count);
+  std::vector<Chunk> chunks = row_chunks(grid, count, threads);
+  const int workers = std::min<int>(threads, static_cast<int>(chunks.size()));
+  if (scans.size() < static_cast<size_t>(workers)) scans.resize(workers);
+  for (Scan& s : scans) {
+    s.blocks.resize(((count - 1) >> shift) + 1);
+    for (std::vector<Contact>& b : s.blocks) b.clear();
+  }
+  std::atomic<int> next{0};
+  ScanBudget budget{std::max(2 * limit, kMinBudget)};
+  ScanBudget* const spend = network.max_contacts == UNCAPPED ? nullptr : &budget;
+  Progress progress("detection", count);
+  const bool ok = run_workers(workers, [&](int worker) {
+    Scan& s = scans[worker];
+    s.unreported = 0;
+    for (int k; !budget.spent && (k = next++) < static_cast<int>(chunks.size());) {
+      const Chunk& c = chunks[k];
+      scan_chunk(grid, chunks[k], true, shift, s, spend);
+      progress.add(grid.row_start[c.row1] - grid.row_start[c.row0]);
+    }
+  });
+  if (!ok) throw std::bad_alloc();
+  if (budget.spent) return false;
+  *overflow = join_blocks(scans, count, shift, limit, threads, kept);
+  return true;
+}
+
+// The scan in index chunks, stopping once the chunks finished in a row hold more than `limit`.
+bool scan_index_chunks(int32_t count, int threads, int64_t limit, int64_t* kept) {
+  std::vector<Chunk> chunks = index_chunks(grid, count);
+  std::atomic<int> next{0};
+  std::atomic<bool> enough{false};
+  std::mutex finished;
+  size_t joined = 0;  // chunks finished in a row from the first
+  int64_t joined_contacts = 0;
+  Progress progress("detection", count);
+  const bool ok = run_workers(std::min<int>(threads, static_cast<int>(chunks.size())), [&](int) {
+    Scan s;
+    for (int k; !enough && (k = next++) < static_cast<int>(chunks.size());) {
+      Chunk& c = chunks[k];
+      scan_chunk(grid, c, false, 0, s, nullptr);
+      progress.add(c.end - c.begin);
+      const std::lock_guard<std::mutex> lock(finished);
+      c.done = true;
+      while (joined < chunks.size() && chunks[joined].done) {
+        joined_contacts += static_cast<int64_t>(chunks[joined++].contacts.size());
+      }
+      if (joined_contacts > limit) enough = true;
+    }
+  });
+  if (!ok) throw std::bad_alloc();
+  return keep_in_pair_order(chunks, joined, limit, kept);
 }
 
 }  // namespace
@@ -227,39 +193,10 @@ bool detect_contacts_threaded(int threads) {
   const int64_t limit = contact_limit();
   try {
     build_contact_grid(grid, network.fibers.data(), num_fibers, threads);
-    const bool slabs = network.max_contacts == UNCAPPED;
-    std::vector<Chunk> chunks = make_chunks(grid, num_fibers, threads, slabs);
-    const int workers = std::min<int>(threads, static_cast<int>(chunks.size()));
-    const size_t widest = largest_cell(grid);
-
-    std::atomic<int> next{0};
-    std::atomic<bool> enough{false};
-    std::mutex finished;
-    size_t joined = 0;  // chunks finished in a row from the first
-    int64_t joined_contacts = 0;
-    Progress progress("detection", num_fibers);
-    const bool ok = run_workers(workers, [&](int) {
-      Scan s;
-      s.near.resize(widest);
-      for (int k; !enough && (k = next++) < static_cast<int>(chunks.size());) {
-        Chunk& c = chunks[k];
-        scan_chunk(grid, c, slabs, s);
-        progress.add(slabs ? grid.cell_start[grid.id(0, 0, c.z1)] -
-                                 grid.cell_start[grid.id(0, 0, c.z0)]
-                           : c.end - c.begin);
-        const std::lock_guard<std::mutex> lock(finished);
-        c.done = true;
-        while (joined < chunks.size() && chunks[joined].done) {
-          joined_contacts += static_cast<int64_t>(chunks[joined++].contacts.size());
-        }
-        if (!slabs && joined_contacts > limit) enough = true;
-      }
-    });
-    if (!ok) return false;
-
     int64_t kept = 0;
-    const bool overflow = slabs ? join_slabs(chunks, num_fibers, limit, &kept)
-                                : keep_in_pair_order(chunks, joined, limit, &kept);
+    bool overflow = false;
+    if (!scan_pairs(num_fibers, threads, limit, &kept, &overflow))
+      overflow = scan_index_chunks(num_fibers, threads, limit, &kept);
     network.num_contacts = static_cast<int32_t>(kept);
     if (overflow) std::puts("Too many contacts!");
     return true;

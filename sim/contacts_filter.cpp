@@ -10,10 +10,26 @@ namespace {
 // farther apart than `limit` along their common normal n (|n.gap| / |n|) they never touch. The
 // margins cover the float32 arithmetic here and the rounding of the unit normal in the exact
 // test; parallel axes (n near 0) always pass. The test
-//   |along| <= bound * sqrt(n2 + 4e-6) + slack
-// is squared without the root: the cross term 2xy is at most 0.01x^2 + 100y^2. Both vector
-// widths evaluate the same float32 operations in the same order, so they keep the same pairs.
-// The columns are padded, so a last partial vector reads harmless values.
+//   |along| <= bound * sqrt(n2 + 4e-6) + slack,
+// with bound and slack taken for the widest reach of any partner, is squared without the root:
+// the cross term 2xy is at most 0.01x^2 + 100y^2. Both vector widths evaluate the same float32
+// operations in the same order, so they keep the same pairs.
+// The columns are padded, so a last partial vector reads harmless values. A range ends early at
+// the first vector that starts beyond its stop.
+
+// along^2 <= scale * n2 + least.
+struct Closeness {
+  float scale, least;
+};
+
+Closeness closeness(float limit, double widest_reach) {
+  const double bound = limit * (1 + 1e-5) + widest_reach * 1e-5;
+  const double slack = widest_reach * 4e-6;
+  const double scale = 1.01 * bound * bound;
+  // Rounded up, so that float32 never makes the test stricter.
+  return {static_cast<float>(scale * (1 + 1e-6)),
+          static_cast<float>((scale * 4e-6 + 101 * slack * slack) * (1 + 1e-6))};
+}
 
 struct Narrow {
   using F = __m128;
@@ -31,42 +47,50 @@ struct Narrow {
     const __m128i got = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     return _mm_castsi128_ps(_mm_cmpgt_epi32(got, _mm_set1_epi32(v)));
   }
+  // Writes e + k for each set bit k to out, in order; returns how many.
+  static int keep(int32_t* out, int32_t e, unsigned bits) {
+    int n = 0;
+    for (; bits != 0; bits &= bits - 1) out[n++] = e + __builtin_ctz(bits);
+    return n;
+  }
 };
 
 // One body for both widths: each entry below expands it under its own target options.
-#define MIKADO_FILTER_BODY(V)                                                                    \
-  const V::F ax = V::set(a.mid[0]), ay = V::set(a.mid[1]), az = V::set(a.mid[2]);                \
-  const V::F ah = V::set(static_cast<float>(a.half));                                            \
-  const V::F ux = V::set(a.dir[0]), uy = V::set(a.dir[1]), uz = V::set(a.dir[2]);                \
-  const V::F lim = V::set(limit);                                                                \
-  int found = 0;                                                                                 \
-  for (const EntryRange* r = ranges; r != ranges + count; ++r) {                                 \
-    const int32_t begin = r->begin, end = r->end;                                                \
-    for (int32_t e = begin; e < end; e += V::kLanes) {                                           \
-      using F = V::F;                                                                            \
-      const F gx = V::sub(V::load(&g.x[e]), ax), gy = V::sub(V::load(&g.y[e]), ay),              \
-              gz = V::sub(V::load(&g.z[e]), az);                                                 \
-      const F reach = V::add(ah, V::load(&g.half[e]));                                           \
-      const F gap2 = V::add(V::add(V::mul(gx, gx), V::mul(gy, gy)), V::mul(gz, gz));             \
-      const F vx = V::load(&g.dx[e]), vy = V::load(&g.dy[e]), vz = V::load(&g.dz[e]);            \
-      const F nx = V::sub(V::mul(uy, vz), V::mul(uz, vy));                                       \
-      const F ny = V::sub(V::mul(uz, vx), V::mul(ux, vz));                                       \
-      const F nz = V::sub(V::mul(ux, vy), V::mul(uy, vx));                                       \
-      const F n2 = V::add(V::add(V::mul(nx, nx), V::mul(ny, ny)), V::mul(nz, nz));               \
-      const F along = V::add(V::add(V::mul(nx, gx), V::mul(ny, gy)), V::mul(nz, gz));            \
-      const F bound = V::add(V::mul(lim, V::set(1 + 1e-5f)), V::mul(reach, V::set(1e-5f)));      \
-      const F slack = V::mul(reach, V::set(4e-6f));                                              \
-      const F rhs =                                                                              \
-          V::add(V::mul(V::mul(V::mul(V::set(1.01f), bound), bound), V::add(n2, V::set(4e-6f))), \
-                 V::mul(V::mul(V::set(101.0f), slack), slack));                                  \
-      const F in_reach = V::le(gap2, V::mul(V::mul(reach, reach), V::set(1 + 1e-5f)));           \
-      const F close = V::le(V::mul(along, along), rhs);                                          \
-      const F later = V::above(&g.index[e], after);                                              \
-      unsigned bits = V::bits(V::both(V::both(in_reach, close), later));                         \
-      if (end - e < V::kLanes) bits &= (1u << (end - e)) - 1;                                    \
-      for (; bits != 0; bits &= bits - 1) near[found++] = e + __builtin_ctz(bits);               \
-    }                                                                                            \
-  }                                                                                              \
+#define MIKADO_FILTER_BODY(V)                                                             \
+  const V::F ax = V::set(a.mid[0]), ay = V::set(a.mid[1]), az = V::set(a.mid[2]);         \
+  const V::F ah = V::set(static_cast<float>(a.half));                                     \
+  const V::F ux = V::set(a.dir[0]), uy = V::set(a.dir[1]), uz = V::set(a.dir[2]);         \
+  const Closeness c = closeness(limit, a.half + 0.5 * g.reach);                           \
+  const V::F scale = V::set(c.scale), least = V::set(c.least);                            \
+  const bool by_index = after >= 0;                                                       \
+  const float *const X = g.x.data(), *const Y = g.y.data(), *const Z = g.z.data();        \
+  const float *const H = g.half.data(), *const DX = g.dx.data(), *const DY = g.dy.data(), \
+                     *const DZ = g.dz.data();                                             \
+  const int32_t* const I = g.index.data();                                                \
+  int found = 0;                                                                          \
+  for (const EntryRange* r = ranges; r != ranges + count; ++r) {                          \
+    const int32_t end = r->end;                                                           \
+    const float stop = r->stop;                                                           \
+    for (int32_t e = r->begin; e < end && X[e] <= stop; e += V::kLanes) {                 \
+      using F = V::F;                                                                     \
+      const F gx = V::sub(V::load(X + e), ax), gy = V::sub(V::load(Y + e), ay),           \
+              gz = V::sub(V::load(Z + e), az);                                            \
+      const F reach = V::add(ah, V::load(H + e));                                         \
+      const F gap2 = V::add(V::add(V::mul(gx, gx), V::mul(gy, gy)), V::mul(gz, gz));      \
+      const F vx = V::load(DX + e), vy = V::load(DY + e), vz = V::load(DZ + e);           \
+      const F nx = V::sub(V::mul(uy, vz), V::mul(uz, vy));                                \
+      const F ny = V::sub(V::mul(uz, vx), V::mul(ux, vz));                                \
+      const F nz = V::sub(V::mul(ux, vy), V::mul(uy, vx));                                \
+      const F n2 = V::add(V::add(V::mul(nx, nx), V::mul(ny, ny)), V::mul(nz, nz));        \
+      const F along = V::add(V::add(V::mul(nx, gx), V::mul(ny, gy)), V::mul(nz, gz));     \
+      const F in_reach = V::le(gap2, V::mul(V::mul(reach, reach), V::set(1 + 1e-5f)));    \
+      const F close = V::le(V::mul(along, along), V::add(V::mul(scale, n2), least));      \
+      unsigned bits = V::bits(V::both(in_reach, close));                                  \
+      if (by_index) bits &= V::bits(V::above(I + e, after));                              \
+      if (end - e < V::kLanes) bits &= (1u << (end - e)) - 1;                             \
+      found += V::keep(near + found, e, bits);                                            \
+    }                                                                                     \
+  }                                                                                       \
   return found;
 
 #if !defined(_WIN32)
@@ -77,7 +101,22 @@ struct Narrow {
 // The wide vectors never cross a function boundary: everything below is inlined into
 // filter_wide, so the ABI note on 32-byte vector arguments does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
-#define MIKADO_WIDE __attribute__((target("avx2"), always_inline))
+#define MIKADO_WIDE __attribute__((target("avx2,popcnt"), always_inline))
+
+// For each mask of eight lanes, the set lanes in order.
+struct LanePacks {
+  alignas(32) int32_t lanes[256][8];
+  constexpr LanePacks() : lanes() {
+    for (unsigned m = 0; m < 256; ++m) {
+      int n = 0;
+      for (int k = 0; k < 8; ++k) {
+        if (m & (1u << k)) lanes[m][n++] = k;
+      }
+    }
+  }
+};
+constexpr LanePacks kLanePacks;
+
 struct Wide {
   using F = __m256;
   static constexpr int kLanes = 8;
@@ -93,12 +132,20 @@ struct Wide {
     const __m256i got = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     return _mm256_castsi256_ps(_mm256_cmpgt_epi32(got, _mm256_set1_epi32(v)));
   }
+  // Eight entries written at once, without a branch per kept one; out needs room for eight.
+  MIKADO_WIDE static int keep(int32_t* out, int32_t e, unsigned bits) {
+    const __m256i lanes =
+        _mm256_load_si256(reinterpret_cast<const __m256i*>(kLanePacks.lanes[bits]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                        _mm256_add_epi32(lanes, _mm256_set1_epi32(e)));
+    return __builtin_popcount(bits);
+  }
 };
 
-__attribute__((target("avx2"))) int filter_wide(const ContactGrid& g, const PreparedSegment& a,
-                                                float limit, int32_t after,
-                                                const EntryRange* ranges, int count,
-                                                int32_t* near) {
+__attribute__((target("avx2,popcnt"))) int filter_wide(const ContactGrid& g,
+                                                       const PreparedSegment& a, float limit,
+                                                       int32_t after, const EntryRange* ranges,
+                                                       int count, int32_t* near) {
   MIKADO_FILTER_BODY(Wide)
 }
 
@@ -184,7 +231,7 @@ Filters chosen = choose(true);
 bool wide_filter_available() {
 #ifdef MIKADO_HAS_WIDE
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
 #else
   return false;
 #endif

@@ -7,14 +7,16 @@
 // Conservative tests ahead of the exact one: each rejects a pair only when the exact test
 // certainly fails on it.
 
-// A run of grid entries [begin, end).
+// A run of grid entries [begin, end) in increasing x; from the first entry with x above `stop`
+// on, none can be in reach.
 struct EntryRange {
   int32_t begin, end;
+  float stop;
 };
 
 // Writes to `near` the entries of the ranges with an index above `after` that may touch `a`
 // within `limit` (midpoints in reach, axes close enough), in range order, and returns their
-// count. `near` needs room for every entry of the ranges.
+// count. `near` needs room for every entry of the ranges and 8 more.
 int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t after,
                const EntryRange* ranges, int count, int32_t* near);
 

@@ -9,8 +9,9 @@
 
 namespace {
 
-constexpr int kMaxCellsPerAxis = 1024;
+constexpr int kMaxRowsPerAxis = 1024;
 constexpr int32_t kPrepareBlock = 16384;
+constexpr int32_t kFibersPerBuildThread = 1 << 18;
 
 // Sets v to exactly n entries, reusing its memory when it suffices and never reserving more.
 template <typename T>
@@ -37,8 +38,14 @@ struct Extent {
 };
 
 std::vector<PreparedSegment> prepared;
-std::vector<int32_t> cell_of;
-std::vector<int32_t> cell_fill;
+std::vector<int32_t> row_of;
+std::vector<int32_t> row_fill;
+std::vector<int32_t> order;  // fibers by row
+
+struct Placed {
+  PreparedSegment segment;
+  int32_t index;
+};
 
 // Prepares every segment, in blocks taken from a shared counter, and returns their extent.
 Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
@@ -68,58 +75,87 @@ Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
   return all;
 }
 
-// Cells at least as large as the reach, and no more of them than about two per fiber. (Half-size
-// cells with a 5 x 5 x 5 neighbourhood scan fewer candidates in dense networks, but their extra
-// visits cost more than that saves up to 100 fibers per cell.)
-void choose_cells(ContactGrid& g, const Extent& e, int32_t count) {
-  // The margin covers rounding in the cell arithmetic.
+// Rows at least as wide as the reach, and no more of them than about two per fiber. (Rows half
+// as wide hold fewer candidates, but the 25 rows around a fiber cost more to visit than that
+// saves, even at a hundred fibers per reach cube.)
+void choose_rows(ContactGrid& g, const Extent& e, int32_t count) {
+  // The margin covers rounding in the row arithmetic.
   g.reach = 2 * e.max_half * (1 + 1e-6);
-  g.cell = g.reach * (1 + 1e-6);
-  for (int k = 0; k < 3; ++k) g.cell = std::max(g.cell, (e.hi[k] - e.lo[k]) / kMaxCellsPerAxis);
-  if (!(g.cell > 0)) g.cell = 1;
+  double magnitude = 0;
+  for (int k = 0; k < 3; ++k) {
+    g.lo[k] = e.lo[k];
+    magnitude = std::max({magnitude, std::fabs(e.lo[k]), std::fabs(e.hi[k])});
+  }
+  g.slack = 1e-3 * g.reach + 1e-12 * magnitude;
+  g.width = g.reach * (1 + 1e-6);
+  for (int k = 1; k < 3; ++k) g.width = std::max(g.width, (e.hi[k] - e.lo[k]) / kMaxRowsPerAxis);
+  if (!(g.width > 0)) g.width = 1;
   const double most = std::min(2.0 * count + 64, double(1 << 28));
   for (;;) {
-    double total = 1;
-    for (int k = 0; k < 3; ++k) {
-      g.lo[k] = e.lo[k];
-      g.n[k] = std::clamp(static_cast<int>((e.hi[k] - e.lo[k]) / g.cell) + 1, 1, kMaxCellsPerAxis);
-      total *= g.n[k];
+    for (int k = 1; k < 3; ++k) {
+      g.n[k - 1] =
+          std::clamp(static_cast<int>((e.hi[k] - e.lo[k]) / g.width) + 1, 1, kMaxRowsPerAxis);
     }
-    if (total <= most) break;
-    g.cell *= std::max(1.01, std::cbrt(total / most));
+    if (double(g.n[0]) * g.n[1] <= most) break;
+    g.width *= std::max(1.01, std::sqrt(double(g.n[0]) * g.n[1] / most));
   }
+}
+
+// Sorts a row's records by x, ties by index, through `scratch`: a stable counting sort into
+// about one x bin per record, then an insertion sort, which only moves records within a bin.
+void sort_row(std::vector<Placed>& row, std::vector<Placed>& scratch, std::vector<int32_t>& at,
+              const Extent& e) {
+  const auto n = static_cast<int32_t>(row.size());
+  const double width = (e.hi[0] - e.lo[0]) / n;
+  const auto bin = [&](const Placed& p) {
+    if (!(width > 0)) return 0;
+    const double c = std::floor((p.segment.mid[0] - e.lo[0]) / width);
+    return c < 0 ? 0 : (c >= n ? n - 1 : static_cast<int32_t>(c));
+  };
+  at.assign(static_cast<size_t>(n) + 1, 0);
+  for (const Placed& p : row) ++at[bin(p) + 1];
+  for (int32_t b = 0; b < n; ++b) at[b + 1] += at[b];
+  scratch.resize(n);
+  for (const Placed& p : row) scratch[at[bin(p)]++] = p;
+  for (int32_t k = 1; k < n; ++k) {
+    const Placed moved = scratch[k];
+    int32_t to = k;
+    for (; to > 0 && scratch[to - 1].segment.mid[0] > moved.segment.mid[0]; --to) {
+      scratch[to] = scratch[to - 1];
+    }
+    scratch[to] = moved;
+  }
+  row.swap(scratch);
 }
 
 }  // namespace
 
 int ContactGrid::coord(double v, int k) const {
-  const double c = std::floor((v - lo[k]) / cell);
-  return c < 0 ? 0 : (c >= n[k] ? n[k] - 1 : static_cast<int>(c));
-}
-
-double ContactGrid::gap2(double v, int c, int k) const {
-  const double below = lo[k] + c * cell - v, above = v - (lo[k] + (c + 1) * cell);
-  const double g = std::max({below, above, 0.0});
-  return g * g;
+  const double c = std::floor((v - lo[k]) / width);
+  return c < 0 ? 0 : (c >= n[k - 1] ? n[k - 1] - 1 : static_cast<int>(c));
 }
 
 void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int threads) {
   const Extent extent = prepare_all(fibers, count, threads);
-  choose_cells(g, extent, count);
+  choose_rows(g, extent, count);
+  const int rows = g.rows();
 
-  // Counting sort by cell; stable, so each cell lists its fibers in increasing index.
-  const int cells = g.cells();
-  fit(g.cell_start, static_cast<size_t>(cells) + 1);
-  std::fill(g.cell_start.begin(), g.cell_start.end(), 0);
-  fit(cell_of, count);
+  // Counting sort by row; stable, so each row lists its fibers in increasing index. Few rows
+  // against many fibers keep the scattered writes in cache.
+  fit(g.row_start, static_cast<size_t>(rows) + 1);
+  std::fill(g.row_start.begin(), g.row_start.end(), 0);
+  fit(row_of, count);
   for (int32_t i = 0; i < count; ++i) {
     const Vec3& m = prepared[i].mid;
-    cell_of[i] = g.id(g.coord(m[0], 0), g.coord(m[1], 1), g.coord(m[2], 2));
-    ++g.cell_start[cell_of[i] + 1];
+    row_of[i] = g.row(g.coord(m[1], 1), g.coord(m[2], 2));
+    ++g.row_start[row_of[i] + 1];
   }
-  for (int c = 0; c < cells; ++c) g.cell_start[c + 1] += g.cell_start[c];
-  fit(cell_fill, cells);
-  std::copy(g.cell_start.begin(), g.cell_start.begin() + cells, cell_fill.begin());
+  for (int r = 0; r < rows; ++r) g.row_start[r + 1] += g.row_start[r];
+  fit(order, count);
+  fit(row_fill, rows);
+  std::copy(g.row_start.begin(), g.row_start.begin() + rows, row_fill.begin());
+  for (int32_t i = 0; i < count; ++i) order[row_fill[row_of[i]]++] = i;
+
   // Padded for the filter's last partial vector.
   for (std::vector<float>* column : {&g.x, &g.y, &g.z, &g.half, &g.dx, &g.dy, &g.dz}) {
     fit(*column, static_cast<size_t>(count) + kColumnPadding);
@@ -128,17 +164,37 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
   fit(g.exact_half, count);
   fit(g.index, static_cast<size_t>(count) + kColumnPadding);
   std::fill(g.index.begin() + count, g.index.end(), 0);
-  for (int32_t i = 0; i < count; ++i) {
-    const PreparedSegment& p = prepared[i];
-    const int32_t e = cell_fill[cell_of[i]]++;
-    g.x[e] = p.mid[0];
-    g.y[e] = p.mid[1];
-    g.z[e] = p.mid[2];
-    g.half[e] = static_cast<float>(p.half);
-    g.exact_half[e] = p.half;
-    g.dx[e] = p.dir[0];
-    g.dy[e] = p.dir[1];
-    g.dz[e] = p.dir[2];
-    g.index[e] = i;
-  }
+
+  // Then each row is gathered, put in x order and written out, rows side by side in runs of
+  // about equal numbers of fibers once there are enough of them to pay for the threads.
+  const int parts = std::min(threads, 1 + count / kFibersPerBuildThread);
+  const bool ok = run_workers(parts, [&](int p) {
+    std::vector<Placed> row, scratch;
+    std::vector<int32_t> at;
+    const auto starts = g.row_start.begin();
+    const auto first_row = [&](int q) {
+      const auto fiber = static_cast<int32_t>(int64_t{count} * q / parts);
+      return q == parts ? rows
+                        : static_cast<int>(std::lower_bound(starts, starts + rows, fiber) - starts);
+    };
+    for (int r = first_row(p); r < first_row(p + 1); ++r) {
+      const int32_t begin = g.row_start[r], end = g.row_start[r + 1];
+      row.clear();
+      for (int32_t e = begin; e < end; ++e) row.push_back({prepared[order[e]], order[e]});
+      if (row.size() > 1) sort_row(row, scratch, at, extent);
+      for (int32_t e = begin; e < end; ++e) {
+        const PreparedSegment& q = row[e - begin].segment;
+        g.x[e] = q.mid[0];
+        g.y[e] = q.mid[1];
+        g.z[e] = q.mid[2];
+        g.half[e] = static_cast<float>(q.half);
+        g.exact_half[e] = q.half;
+        g.dx[e] = q.dir[0];
+        g.dy[e] = q.dir[1];
+        g.dz[e] = q.dir[2];
+        g.index[e] = row[e - begin].index;
+      }
+    }
+  });
+  if (!ok) throw std::bad_alloc();
 }

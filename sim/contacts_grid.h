@@ -6,28 +6,30 @@
 #include "geomkit.h"
 #include "network.h"
 
-// Fibers binned by midpoint into cubic cells no smaller than the largest reach of the midpoint
-// rejection, so every partner of a fiber lies in its own cell or one of the 26 around it. The
-// prepared segments are stored as columns in cell order (by cell, then by index), so that a
-// cell's fibers are contiguous for the candidate filter and the exact test alike.
+// Fibers binned by midpoint into rows: square columns across y and z, at least `reach` wide, that
+// run the length of the network along x, each sorted by x. A partner of a fiber lies within
+// `reach` of its midpoint, so in its own row or one of the 8 around it, and in a run of x that
+// two cursors per row follow as the fibers of a row are taken in x order. The prepared segments are
+// stored as columns in that order (by row, then by x, then by index), so that the candidate filter
+// and the exact test read them contiguously.
 inline constexpr int kColumnPadding = 8;
 
 struct ContactGrid {
-  double lo[3];
-  double cell;
+  double lo[3];  // of the midpoints
+  double width;  // of a row, along y and z
   double reach;  // no pair farther apart than this can pass the midpoint rejection
-  int n[3];
+  double slack;  // more than the rounding of any distance taken from the row arithmetic
+  int n[2];      // rows along y and z
 
-  std::vector<int32_t> cell_start;               // cells + 1 offsets into the columns
+  std::vector<int32_t> row_start;                // rows + 1 offsets into the columns
   std::vector<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
   std::vector<double> exact_half;
   std::vector<int32_t> index;  // padded like the columns
 
-  int cells() const { return n[0] * n[1] * n[2]; }
+  int rows() const { return n[0] * n[1]; }
+  int row(int cy, int cz) const { return cz * n[0] + cy; }
+  // The row coordinate of v along axis k (1 for y, 2 for z).
   int coord(double v, int k) const;
-  int id(int cx, int cy, int cz) const { return (cz * n[1] + cy) * n[0] + cx; }
-  // Squared distance from v to the slab of cells with coordinate c along axis k.
-  double gap2(double v, int c, int k) const;
   // The segment the exact test sees for entry e, bit for bit.
   PreparedSegment segment(int32_t e) const {
     return {{x[e], y[e], z[e]}, {dx[e], dy[e], dz[e]}, exact_half[e]};
