@@ -288,6 +288,25 @@ TEST_F(MikadoProgram, SweepShardsTogetherGiveTheWholeSweep) {
   EXPECT_EQ(joined, rows);
 }
 
+TEST_F(MikadoProgram, SweepProgressShowsOnATerminalOnlySlow) {
+  // On one thread the sweep takes longer than the second after which progress appears.
+  const Outcome plain = run_program(MIKADO_LONGRUN, "--threads 1");
+  ASSERT_EQ(plain.status, 0);
+  EXPECT_EQ(plain.err, "");
+  // Under a pseudo-terminal, with standard output sent to a file: only standard error is a
+  // terminal.
+  const fs::path tty = dir_ / "tty", table = dir_ / "table";
+  const std::string command = "script -qec \"'" MIKADO_LONGRUN "' --threads 1 >'" + table.string() +
+                              "'\" /dev/null >'" + tty.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string seen = slurp(tty);
+  EXPECT_NE(seen.find("\rsweep: "), std::string::npos) << seen;
+  EXPECT_NE(seen.find(" of 162 ("), std::string::npos);
+  EXPECT_NE(seen.find(" per second"), std::string::npos);
+  EXPECT_NE(seen.find("\r\033[K"), std::string::npos);  // cleared once the sweep ends
+  EXPECT_EQ(slurp(table), plain.out);
+}
+
 TEST_F(MikadoProgram, RepeatZeroOfTheCompiledInTablesIsTheDefaultSweepSlow) {
   const Outcome r = run_program(MIKADO_LONGRUN, "--repeats 3 --shard 0/3 --threads 3");
   ASSERT_EQ(r.status, 0) << r.err;
