@@ -150,6 +150,30 @@ TEST(Grid, SmallCapsCutTheChunksInPairOrder) {
   ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
 }
 
+TEST(Grid, CapsWriteNothingPastTheContactsKept) {
+  SimSettingsGuard guard;
+  // The default network's 725 contacts under a cap of 300, in storage the plain loop left
+  // larger than that: the entries past the cap must stay as they were.
+  constexpr int32_t kCap = 300;
+  ASSERT_TRUE(size_network(MAXFIB, kCap));
+  random_seed(network.stream, -1);
+  place_fibers();
+  run(detect_contacts_all_pairs);
+  ASSERT_EQ(network.num_contacts, kCap);
+  ASSERT_GT(network.contacts.size(), kCap);
+  std::memcpy(oracle, network.contacts.data(), sizeof(Contact) * kCap);
+  const size_t past = sizeof(Contact) * (network.contacts.size() - kCap);
+  const std::vector<unsigned char> untouched(past, 0xAB);
+  for (int threads : {1, 3}) {
+    std::memset(network.contacts.data() + kCap, 0xAB, past);
+    const Detection got = run([threads] { ASSERT_TRUE(detect_contacts_threaded(threads)); });
+    ASSERT_EQ(got.count, kCap) << threads;
+    EXPECT_EQ(std::memcmp(oracle, network.contacts.data(), sizeof(Contact) * kCap), 0) << threads;
+    EXPECT_EQ(std::memcmp(untouched.data(), network.contacts.data() + kCap, past), 0) << threads;
+  }
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
+}
+
 // A million fibers at the default density (the box grows with the cube root of the count): too
 // many for the oracle, so the thread counts and filter widths are compared with each other.
 TEST(ContactGrid, ManyFibersSameForThreadCountsSlow) {
