@@ -174,6 +174,20 @@ TEST(Grid, CapsWriteNothingPastTheContactsKept) {
   ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
 }
 
+TEST(Grid, MatchesAllPairsWhenTheCountFillsWholeBlocks) {
+  SimSettingsGuard guard;
+  random_seed(network.stream, -7);
+  fiber_len = 2e-7f;
+  fiber_diameter = 4e-8f;
+  // Counts that are whole multiples of every power of two up to them: the last block of first
+  // indices is full, with no partial one after it.
+  for (int32_t count : {2048, 4096}) {
+    num_fibers = count;
+    place_fibers();
+    expect_grid_matches_oracle(std::to_string(count) + " fibers");
+  }
+}
+
 // A million fibers at the default density (the box grows with the cube root of the count): too
 // many for the oracle, so the thread counts and filter widths are compared with each other.
 TEST(ContactGrid, ManyFibersSameForThreadCountsSlow) {
