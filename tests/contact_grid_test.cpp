@@ -188,6 +188,23 @@ TEST(Grid, MatchesAllPairsWhenTheCountFillsWholeBlocks) {
   }
 }
 
+TEST(Grid, MatchesAllPairsInABoxShiftedDifferentlyAlongEachAxis) {
+  SimSettingsGuard guard;
+  random_seed(network.stream, -9);
+  num_fibers = 2000;
+  fiber_len = 2e-7f;
+  fiber_diameter = 4e-8f;
+  place_fibers();
+  // The rows start where the midpoints along y and along z do, far from where those along x do.
+  const float shift[3] = {0, 5e-6f, -3e-6f};
+  for (int i = 0; i < num_fibers; ++i) {
+    for (Vec3* end : {&network.fibers[i].start, &network.fibers[i].end}) {
+      for (int k = 0; k < 3; ++k) (*end)[k] += shift[k];
+    }
+  }
+  expect_grid_matches_oracle("shifted box");
+}
+
 // A million fibers at the default density (the box grows with the cube root of the count): too
 // many for the oracle, so the thread counts and filter widths are compared with each other.
 TEST(ContactGrid, ManyFibersSameForThreadCountsSlow) {
