@@ -258,6 +258,33 @@ TEST(Grid, KeepsPairsWithMidpointsJustWithinReach) {
   expect_grid_matches_oracle("pairs at the edge of reach");
 }
 
+// A cap far below what the pair scan finds: it gives way to the scan in chunks of first
+// indices, and the contacts kept run across several of them.
+TEST(Grid, CapFarBelowTheContactsKeepsThemInPairOrderAcrossChunks) {
+  SimSettingsGuard guard;
+  constexpr int32_t kCap = 500000;
+  ASSERT_TRUE(size_network(MAXFIB, kCap));
+  random_seed(network.stream, -11);
+  num_fibers = 8192;
+  fiber_len = 2e-7f;
+  place_fibers();
+  // Fibers 1000 to 2599 in one bundle of identical ones, 1,279,200 touching pairs: their first
+  // indices run across the bounds of the first chunks.
+  for (int i = 1000; i < 2600; ++i) network.fibers[i] = {{0, 0, 0}, {2e-7f, 0, 0}};
+  const Detection expected = run(detect_contacts_all_pairs);
+  ASSERT_EQ(expected.count, kCap);
+  ASSERT_EQ(expected.output, "Too many contacts!\n");
+  std::memcpy(oracle, network.contacts.data(), sizeof(Contact) * kCap);
+  for (int threads : {1, 3}) {
+    std::memset(network.contacts.data(), 0xAB, sizeof(Contact) * kCap);
+    const Detection got = run([threads] { ASSERT_TRUE(detect_contacts_threaded(threads)); });
+    ASSERT_EQ(got.count, kCap) << threads;
+    EXPECT_EQ(got.output, expected.output) << threads;
+    EXPECT_EQ(std::memcmp(oracle, network.contacts.data(), sizeof(Contact) * kCap), 0) << threads;
+  }
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
+}
+
 // A million fibers at the default density (the box grows with the cube root of the count): too
 // many for the oracle, so the thread counts and filter widths are compared with each other.
 TEST(ContactGrid, ManyFibersSameForThreadCountsSlow) {
