@@ -64,23 +64,25 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
   EntryRange ranges[9];
   int used = 0;
   size_t entries = 0;
+  // Without a branch on whether a row is in reach or its run empty (both change from fiber to
+  // fiber at random): every cursor moves, and a run out of reach is written but not counted.
   for (int k = 0; k < count; ++k) {
     Neighbour& b = nb[k];
     const double rest = far2 - gap[0][b.dy] - gap[1][b.dz];
-    if (rest < 0) continue;
     b.to = skip_to_above(x, b.to, b.end, to_limit);
     const bool after_own = pairs && b.own;
     int32_t start = after_own ? ea + 1 : (b.from = skip_to_above(x, b.from, b.to, from_limit));
     float stop = HUGE_VALF;
     // Long runs are cut short at both ends where the row's distance leaves no room.
-    if (b.to - start > 8) {
+    if (b.to - start > 8 && rest >= 0) {
       const double room = std::sqrt(rest);
       stop = float_at_least(xa + room);
       if (!after_own) start = skip_to_above(x, start, b.to, float_below(xa - room));
     }
-    if (start >= b.to) continue;
-    ranges[used++] = {start, b.to, stop};
-    entries += b.to - start;
+    const bool kept = rest >= 0 && start < b.to;
+    ranges[used] = {start, b.to, stop};
+    used += kept;
+    entries += kept ? b.to - start : 0;
   }
   if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
   int found = scan_cells(g, a, fiber_diameter, pairs ? -1 : i, ranges, used, s.near.data());
