@@ -210,6 +210,7 @@ int filter_narrow(const ContactGrid& g, const PreparedSegment& a, float limit, i
 }
 
 struct Filters {
+  bool wide;
   int (*cells)(const ContactGrid&, const PreparedSegment&, float, int32_t, const EntryRange*, int,
                int32_t*);
   int (*interior)(const ContactGrid&, const PreparedSegment&, int32_t*, int);
@@ -217,11 +218,11 @@ struct Filters {
 
 Filters choose(bool wide) {
 #ifdef MIKADO_HAS_WIDE
-  if (wide && wide_filter_available()) return {filter_wide, interior_wide};
+  if (wide && wide_filter_available()) return {true, filter_wide, interior_wide};
 #else
   (void)wide;
 #endif
-  return {filter_narrow, interior_narrow};
+  return {false, filter_narrow, interior_narrow};
 }
 
 Filters chosen = choose(true);
@@ -239,6 +240,10 @@ bool wide_filter_available() {
 
 void use_wide_filter(bool wide) {
   chosen = choose(wide);
+}
+
+bool wide_filter_in_use() {
+  return chosen.wide;
 }
 
 int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit, int32_t after,

@@ -24,10 +24,12 @@ int scan_cells(const ContactGrid& g, const PreparedSegment& a, float limit, int3
 // and returns their count. `near` needs room for 8 entries past `count`.
 int keep_interior(const ContactGrid& g, const PreparedSegment& a, int32_t* near, int count);
 
-// Whether the CPU runs the AVX2 version of the candidate filter, and the choice of version
-// (SSE2 when false or unavailable; AVX2 by default where available). Both keep the same pairs.
+// Whether the CPU runs the AVX2 versions of the candidate filter and the exact test, the choice
+// of versions (SSE2 when false or unavailable; AVX2 by default where available), and the
+// choice in use. Both keep the same pairs.
 bool wide_filter_available();
 void use_wide_filter(bool wide);
+bool wide_filter_in_use();
 
 // False when the closest points of the two axes certainly do not both lie inside the segments.
 bool may_meet_inside(const PreparedSegment& a, const PreparedSegment& b);

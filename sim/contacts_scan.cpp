@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contacts_exact.h"
 #include "contacts_filter.h"
 #include "float_steps.h"
 
@@ -88,36 +89,26 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
   int found = scan_cells(g, a, fiber_diameter, pairs ? -1 : i, ranges, used, s.near.data());
   std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
   found = keep_interior(g, a, s.near.data(), found);
+  if (s.touches.size() < static_cast<size_t>(found)) s.touches.resize(2 * found);
+  const int touching =
+      exact_contacts(g, a, i, s.near.data(), found, fiber_diameter, s.touches.data());
   if (pairs) {
-    int32_t touching = 0;
-    for (int k = 0; k < found; ++k) {
-      const int32_t eb = s.near[k];
-      const int32_t j = g.index[eb];
-      float distance;
-      Vec3 point;
-      // The exact test takes the pair in index order, as the plain loop does.
-      const bool touch = i < j ? prepared_contact(a, g.segment(eb), &distance, point)
-                               : prepared_contact(g.segment(eb), a, &distance, point);
-      if (!touch || distance > fiber_diameter) continue;
+    for (int k = 0; k < touching; ++k) {
+      const Touch& t = s.touches[k];
+      const int32_t j = g.index[t.entry];
       const int32_t first = std::min(i, j);
-      s.blocks[first >> block_shift].push_back({first, std::max(i, j), distance, point});
-      ++touching;
+      s.blocks[first >> block_shift].push_back({first, std::max(i, j), t.distance, t.point});
     }
     return touching;
   }
-  s.found.clear();
-  for (int k = 0; k < found; ++k) {
-    const int32_t eb = s.near[k];
-    float distance;
-    Vec3 point;
-    if (!prepared_contact(a, g.segment(eb), &distance, point)) continue;
-    if (distance > fiber_diameter) continue;
-    s.found.push_back({g.index[eb], distance, point});
+  // The later fibers of the nine rows, in increasing index.
+  std::sort(s.touches.begin(), s.touches.begin() + touching,
+            [&g](const Touch& p, const Touch& q) { return g.index[p.entry] < g.index[q.entry]; });
+  for (int k = 0; k < touching; ++k) {
+    const Touch& t = s.touches[k];
+    s.raw.push_back({i, g.index[t.entry], t.distance, t.point});
   }
-  std::sort(s.found.begin(), s.found.end(),
-            [](const Scan::Found& p, const Scan::Found& q) { return p.second < q.second; });
-  for (const Scan::Found& f : s.found) s.raw.push_back({i, f.second, f.distance, f.point});
-  return static_cast<int32_t>(s.found.size());
+  return touching;
 }
 
 }  // namespace

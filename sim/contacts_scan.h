@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "contacts_exact.h"
 #include "contacts_grid.h"
 #include "network.h"
 
@@ -27,13 +28,8 @@ struct ScanBudget {
 
 // One worker's scratch and findings.
 struct Scan {
-  struct Found {
-    int32_t second;
-    float distance;
-    Vec3 point;
-  };
   std::vector<int32_t> near;
-  std::vector<Found> found;
+  std::vector<Touch> touches;
   std::vector<Contact> raw;  // an index chunk's contacts, per first index in row order
   std::vector<int32_t> per_fiber;
   std::vector<std::vector<Contact>> blocks;  // the pair scan's contacts by block of first index

@@ -16,8 +16,8 @@ struct Generator {
 };
 inline constexpr Generator kFirst{2147483563, 40014, 53668, 12211};
 inline constexpr Generator kSecond{2147483399, 40692, 52774, 3791};
-inline constexpr int32_t kTop = 2147483562;  // m1 - 1
-inline constexpr int32_t kSlotDivisor = 1 + kTop / 32;
+inline constexpr int32_t kTop = 2147483562;             // m1 - 1
+inline constexpr int32_t kSlotDivisor = 1 + kTop / 32;  // 2^26 - 2
 // The float32 nearest 1/2147483563, which is exactly 2^-31.
 inline constexpr double kScale = static_cast<float>(1.0 / 2147483563.0);
 // 0.8 * 0.8 computed in float32: one ulp above the float nearest 0.64.
@@ -30,10 +30,19 @@ inline void step(int32_t& s, const Generator& g) {
   if (s < 0) s += g.m;
 }
 
+// last / kSlotDivisor for last in [0, 2^31), with shifts instead of a multiply: a draw's latency
+// is its chain through `last`. With last = j (2^26 - 2) + r, r < 2^26 - 2, and q = last >> 26 in
+// {j - 1, j}: last + 2 q + 2 lies in [j 2^26, (j + 1) 2^26).
+inline int32_t slot(int32_t last) {
+  static_assert(kSlotDivisor == (1 << 26) - 2);
+  const uint32_t v = static_cast<uint32_t>(last);
+  return static_cast<int32_t>((v + 2 * (v >> 26) + 2) >> 26);
+}
+
 inline int32_t next(RandomStream& s) {
   step(s.state1, kFirst);
   step(s.state2, kSecond);
-  const int32_t j = s.last / kSlotDivisor;
+  const int32_t j = slot(s.last);
   s.last = s.shuffle[j] - s.state2;
   s.shuffle[j] = s.state1;
   if (s.last < 1) s.last += kTop;

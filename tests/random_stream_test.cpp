@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "random_draws.h"
 #include "random_stream.h"
 
 namespace {
@@ -59,6 +60,17 @@ TEST(RandomStream, FirstDrawStepsBothGeneratorsFromTheSeededState) {
   EXPECT_EQ(v, expected);
   EXPECT_EQ(s.last, v);
   EXPECT_EQ(s.shuffle[slot], s.state1);
+}
+
+// The slot is taken with shifts: it must be the quotient on both sides of every multiple.
+TEST(RandomStream, SlotIsTheQuotientAtEveryBoundary) {
+  constexpr int64_t kDivisor = 67108862;
+  for (int64_t j = 0; j <= 32; ++j) {
+    for (int64_t v = j * kDivisor - 3; v <= j * kDivisor + 3; ++v) {
+      if (v < 0 || v > 2147483562) continue;
+      EXPECT_EQ(random_draws::slot(static_cast<int32_t>(v)), v / kDivisor) << v;
+    }
+  }
 }
 
 TEST(RandomStream, DrawsStayInsideTheOpenUnitInterval) {
