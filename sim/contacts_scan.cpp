@@ -72,14 +72,12 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
     const double rest = far2 - gap[0][b.dy] - gap[1][b.dz];
     b.to = skip_to_above(x, b.to, b.end, to_limit);
     const bool after_own = pairs && b.own;
-    int32_t start = after_own ? ea + 1 : (b.from = skip_to_above(x, b.from, b.to, from_limit));
+    const int32_t start =
+        after_own ? ea + 1 : (b.from = skip_to_above(x, b.from, b.to, from_limit));
+    // A long run's scan stops early where the row's distance leaves no room ahead. Cutting its
+    // start as well costs more than the filter spends on the entries skipped.
     float stop = HUGE_VALF;
-    // Long runs are cut short at both ends where the row's distance leaves no room.
-    if (b.to - start > 8 && rest >= 0) {
-      const double room = std::sqrt(rest);
-      stop = float_at_least(xa + room);
-      if (!after_own) start = skip_to_above(x, start, b.to, float_below(xa - room));
-    }
+    if (b.to - start > 8 && rest >= 0) stop = float_at_least(xa + std::sqrt(rest));
     const bool kept = rest >= 0 && start < b.to;
     ranges[used] = {start, b.to, stop};
     used += kept;
