@@ -155,7 +155,7 @@ inline MIKADO_WIDE __m256 abs(__m256 v) {
 
 // may_meet_inside on eight survivors at once, in float32: the rounding here stays far below
 // the margin, which is twice that of the double version.
-__attribute__((target("avx2"))) int interior_wide(const ContactGrid& g, const PreparedSegment& a,
+__attribute__((target("avx2,popcnt"))) int interior_wide(const ContactGrid& g, const PreparedSegment& a,
                                                   int32_t* near, int count) {
   const __m256 ax = _mm256_set1_ps(a.mid[0]), ay = _mm256_set1_ps(a.mid[1]),
                az = _mm256_set1_ps(a.mid[2]);
@@ -190,7 +190,12 @@ __attribute__((target("avx2"))) int interior_wide(const ContactGrid& g, const Pr
                                         _mm256_cmp_ps(t, bh * n2 + margin, _CMP_LE_OQ));
     unsigned bits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_or_ps(parallel, inside)));
     if (count - k < 8) bits &= (1u << (count - k)) - 1;
-    for (; bits != 0; bits &= bits - 1) near[kept++] = near[k + __builtin_ctz(bits)];
+    // Written behind the entries still to be read, so in place.
+    const __m256i lanes =
+        _mm256_load_si256(reinterpret_cast<const __m256i*>(kLanePacks.lanes[bits]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(near + kept),
+                        _mm256_permutevar8x32_epi32(e, lanes));
+    kept += __builtin_popcount(bits);
   }
   return kept;
 }
