@@ -23,11 +23,28 @@ inline constexpr double kScale = static_cast<float>(1.0 / 2147483563.0);
 // 0.8 * 0.8 computed in float32: one ulp above the float nearest 0.64.
 inline constexpr double kShellInner = std::bit_cast<float>(0x3F23D70Bu);
 
-// Schrage's method: a * s mod m without leaving 32 bits.
-inline void step(int32_t& s, const Generator& g) {
+// Schrage's method: a * s mod m without leaving 32 bits. The seeding starts the generators from
+// a negative state, where its result is what the stream is defined by.
+inline void schrage_step(int32_t& s, const Generator& g) {
   const int32_t k = s / g.q;
   s = g.a * (s - k * g.q) - k * g.r;
   if (s < 0) s += g.m;
+}
+
+// The same as schrage_step, with half the multiplications. For 0 <= s < m, Schrage's result is
+// a * s mod m, and here m = 2^31 - c: the product, below 2^47, is reduced by 2^31 = c (mod m),
+// which leaves less than 2m. Every other state, as only the seeding makes, takes Schrage's way.
+inline void step(int32_t& s, const Generator& g) {
+  const auto v = static_cast<uint32_t>(s);
+  if (v >= static_cast<uint32_t>(g.m)) [[unlikely]] {
+    schrage_step(s, g);
+    return;
+  }
+  const uint64_t product = uint64_t{static_cast<uint32_t>(g.a)} * v;
+  const uint64_t c = (uint64_t{1} << 31) - static_cast<uint32_t>(g.m);
+  uint64_t reduced = (product & 0x7fffffff) + (product >> 31) * c;
+  if (reduced >= static_cast<uint64_t>(g.m)) reduced -= g.m;
+  s = static_cast<int32_t>(reduced);
 }
 
 // last / kSlotDivisor for last in [0, 2^31), with shifts instead of a multiply: a draw's latency

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "random_draws.h"
 #include "random_stream.h"
@@ -60,6 +61,31 @@ TEST(RandomStream, FirstDrawStepsBothGeneratorsFromTheSeededState) {
   EXPECT_EQ(v, expected);
   EXPECT_EQ(s.last, v);
   EXPECT_EQ(s.shuffle[slot], s.state1);
+}
+
+// The generators step by a reduction modulo 2^31 - c; Schrage's method, which defines them, must
+// give the same state everywhere, near the modulus and at every carry of the reduction included.
+TEST(RandomStream, StepsMatchSchragesMethod) {
+  for (const random_draws::Generator& g : {random_draws::kFirst, random_draws::kSecond}) {
+    std::vector<int64_t> states = {0, 1, 2, g.m - 2, g.m - 1, g.m, g.m + 1, INT32_MAX, -1,
+                                   INT32_MIN};
+    for (int64_t s = INT32_MIN; s <= INT32_MAX; s += 4093) states.push_back(s);
+    // Where a * s crosses a multiple of 2^31 or of m.
+    for (int64_t k = 1; k < g.a; k += 97) {
+      for (const int64_t edge : {(k << 31) / g.a, k * g.m / g.a}) {
+        for (int64_t s = edge - 1; s <= edge + 1; ++s) states.push_back(s);
+      }
+    }
+    for (const int64_t s : states) {
+      int32_t fast = static_cast<int32_t>(s), plain = fast;
+      random_draws::step(fast, g);
+      random_draws::schrage_step(plain, g);
+      ASSERT_EQ(fast, plain) << s;
+      if (s >= 0 && s < g.m) {
+        ASSERT_EQ(fast, g.a * s % g.m) << s;
+      }
+    }
+  }
 }
 
 // The slot is taken with shifts: it must be the quotient on both sides of every multiple.
