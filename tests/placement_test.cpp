@@ -94,12 +94,13 @@ TEST(Placement, CentresFollowTheBoxPerAxis) {
     saved_min[k] = box_min[k], saved_max[k] = box_max[k];
     box_min[k] = lo[k], box_max[k] = hi[k];
   }
-  num_fibers = 50;
+  // Enough fibers that their draws are made in many batches, each ending inside a fiber.
+  num_fibers = 3000;
   random_seed(network.stream, -3);
   const RandomStream before = network.stream;
   place_fibers();
   for (int k = 0; k < 3; ++k) box_min[k] = saved_min[k], box_max[k] = saved_max[k];
-  expect_placed_from(before, 50, lo, hi);
+  expect_placed_from(before, num_fibers, lo, hi);
 }
 
 }  // namespace
