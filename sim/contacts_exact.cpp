@@ -143,7 +143,7 @@ __attribute__((target("avx2"))) int exact_wide(const ContactGrid& g, const Prepa
                                                float limit, Touch* out) {
   int kept = 0;
   for (int k = 0; k < count; k += 4) {
-    __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(near + k));
+    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(near + k));
     const int lanes = count - k < 4 ? count - k : 4;
     float distance[4], point[3][4];
     unsigned odd;

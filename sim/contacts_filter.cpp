@@ -155,8 +155,9 @@ inline MIKADO_WIDE __m256 abs(__m256 v) {
 
 // may_meet_inside on eight survivors at once, in float32: the rounding here stays far below
 // the margin, which is twice that of the double version.
-__attribute__((target("avx2,popcnt"))) int interior_wide(const ContactGrid& g, const PreparedSegment& a,
-                                                  int32_t* near, int count) {
+__attribute__((target("avx2,popcnt"))) int interior_wide(const ContactGrid& g,
+                                                         const PreparedSegment& a, int32_t* near,
+                                                         int count) {
   const __m256 ax = _mm256_set1_ps(a.mid[0]), ay = _mm256_set1_ps(a.mid[1]),
                az = _mm256_set1_ps(a.mid[2]);
   const __m256 ux = _mm256_set1_ps(a.dir[0]), uy = _mm256_set1_ps(a.dir[1]),

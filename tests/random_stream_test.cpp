@@ -67,8 +67,8 @@ TEST(RandomStream, FirstDrawStepsBothGeneratorsFromTheSeededState) {
 // give the same state everywhere, near the modulus and at every carry of the reduction included.
 TEST(RandomStream, StepsMatchSchragesMethod) {
   for (const random_draws::Generator& g : {random_draws::kFirst, random_draws::kSecond}) {
-    std::vector<int64_t> states = {0, 1, 2, g.m - 2, g.m - 1, g.m, g.m + 1, INT32_MAX, -1,
-                                   INT32_MIN};
+    std::vector<int64_t> states = {0,   1,       2,         g.m - 2, g.m - 1,
+                                   g.m, g.m + 1, INT32_MAX, -1,      INT32_MIN};
     for (int64_t s = INT32_MIN; s <= INT32_MAX; s += 4093) states.push_back(s);
     // Where a * s crosses a multiple of 2^31 or of m.
     for (int64_t k = 1; k < g.a; k += 97) {
