@@ -38,18 +38,21 @@ struct Extent {
 };
 
 std::vector<PreparedSegment> prepared;
+std::vector<float> prepared_x;  // the midpoints' x again, densely, for the sort
 std::vector<int32_t> row_of;
 std::vector<int32_t> row_fill;
 std::vector<int32_t> order;  // fibers by row
 
-struct Placed {
-  PreparedSegment segment;
+// A fiber's place in its row: x, then index.
+struct Key {
+  float x;
   int32_t index;
 };
 
 // Prepares every segment, in blocks taken from a shared counter, and returns their extent.
 Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
   fit(prepared, count);
+  fit(prepared_x, count);
   // A thread costs more than preparing a few blocks.
   threads = std::min(threads, 1 + count / (4 * kPrepareBlock));
   std::atomic<int32_t> next{0};
@@ -61,6 +64,7 @@ Extent prepare_all(const Fiber* fibers, int32_t count, int threads) {
       for (int32_t i = b; i < end; ++i) {
         const PreparedSegment p = prepare_segment(fibers[i].start, fibers[i].end);
         prepared[i] = p;
+        prepared_x[i] = p.mid[0];
         for (int k = 0; k < 3; ++k) {
           e.lo[k] = std::min(e.lo[k], static_cast<double>(p.mid[k]));
           e.hi[k] = std::max(e.hi[k], static_cast<double>(p.mid[k]));
@@ -101,28 +105,26 @@ void choose_rows(ContactGrid& g, const Extent& e, int32_t count) {
   }
 }
 
-// Sorts a row's records by x, ties by index, through `scratch`: a stable counting sort into
-// about one x bin per record, then an insertion sort, which only moves records within a bin.
-void sort_row(std::vector<Placed>& row, std::vector<Placed>& scratch, std::vector<int32_t>& at,
+// Sorts a row's keys by x, ties by index, through `scratch`: a stable counting sort into about
+// one x bin per key, then an insertion sort, which only moves keys within a bin.
+void sort_row(std::vector<Key>& row, std::vector<Key>& scratch, std::vector<int32_t>& at,
               const Extent& e) {
   const auto n = static_cast<int32_t>(row.size());
-  const double width = (e.hi[0] - e.lo[0]) / n;
-  const auto bin = [&](const Placed& p) {
-    if (!(width > 0)) return 0;
-    const double c = std::floor((p.segment.mid[0] - e.lo[0]) / width);
-    return c < 0 ? 0 : (c >= n ? n - 1 : static_cast<int32_t>(c));
+  // Any monotone binning will do: the insertion sort puts the keys in their exact order.
+  const double per_bin = n / (e.hi[0] - e.lo[0]);
+  const auto bin = [&](const Key& p) {
+    const double c = (p.x - e.lo[0]) * per_bin;
+    return c >= 0 && c < n ? static_cast<int32_t>(c) : (c >= n ? n - 1 : 0);
   };
   at.assign(static_cast<size_t>(n) + 1, 0);
-  for (const Placed& p : row) ++at[bin(p) + 1];
+  for (const Key& p : row) ++at[bin(p) + 1];
   for (int32_t b = 0; b < n; ++b) at[b + 1] += at[b];
   scratch.resize(n);
-  for (const Placed& p : row) scratch[at[bin(p)]++] = p;
+  for (const Key& p : row) scratch[at[bin(p)]++] = p;
   for (int32_t k = 1; k < n; ++k) {
-    const Placed moved = scratch[k];
+    const Key moved = scratch[k];
     int32_t to = k;
-    for (; to > 0 && scratch[to - 1].segment.mid[0] > moved.segment.mid[0]; --to) {
-      scratch[to] = scratch[to - 1];
-    }
+    for (; to > 0 && scratch[to - 1].x > moved.x; --to) scratch[to] = scratch[to - 1];
     scratch[to] = moved;
   }
   row.swap(scratch);
@@ -169,7 +171,7 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
   // about equal numbers of fibers once there are enough of them to pay for the threads.
   const int parts = std::min(threads, 1 + count / kFibersPerBuildThread);
   const bool ok = run_workers(parts, [&](int p) {
-    std::vector<Placed> row, scratch;
+    std::vector<Key> row, scratch;
     std::vector<int32_t> at;
     const auto starts = g.row_start.begin();
     const auto first_row = [&](int q) {
@@ -180,10 +182,11 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
     for (int r = first_row(p); r < first_row(p + 1); ++r) {
       const int32_t begin = g.row_start[r], end = g.row_start[r + 1];
       row.clear();
-      for (int32_t e = begin; e < end; ++e) row.push_back({prepared[order[e]], order[e]});
+      for (int32_t e = begin; e < end; ++e) row.push_back({prepared_x[order[e]], order[e]});
       if (row.size() > 1) sort_row(row, scratch, at, extent);
       for (int32_t e = begin; e < end; ++e) {
-        const PreparedSegment& q = row[e - begin].segment;
+        const int32_t i = row[e - begin].index;
+        const PreparedSegment& q = prepared[i];
         g.x[e] = q.mid[0];
         g.y[e] = q.mid[1];
         g.z[e] = q.mid[2];
@@ -192,7 +195,7 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
         g.dx[e] = q.dir[0];
         g.dy[e] = q.dir[1];
         g.dz[e] = q.dir[2];
-        g.index[e] = row[e - begin].index;
+        g.index[e] = i;
       }
     }
   });
