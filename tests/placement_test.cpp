@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "network.h"
 #include "placement.h"
+#include "random_draws.h"
 #include "sim_settings_guard.h"
 
 namespace {
@@ -101,6 +103,63 @@ TEST(Placement, CentresFollowTheBoxPerAxis) {
   place_fibers();
   for (int k = 0; k < 3; ++k) box_min[k] = saved_min[k], box_max[k] = saved_max[k];
   expect_placed_from(before, num_fibers, lo, hi);
+}
+
+// A stream whose next draws are `outputs`, each set through the shuffle slot it reads; those slots
+// must all differ, so that no draw reads an entry an earlier one rewrote.
+RandomStream stream_drawing(const std::vector<int32_t>& outputs) {
+  RandomStream s{};
+  random_seed(s, -5);
+  s.last = 31 * random_draws::kSlotDivisor;
+  RandomStream run = s;
+  bool read[32] = {};
+  for (const int32_t k : outputs) {
+    random_draws::step(run.state1, random_draws::kFirst);
+    random_draws::step(run.state2, random_draws::kSecond);
+    const int32_t j = random_draws::slot(run.last);
+    EXPECT_FALSE(read[j]) << j;
+    read[j] = true;
+    const int64_t entry = int64_t{k} + run.state2;
+    s.shuffle[j] = static_cast<int32_t>(entry > INT32_MAX ? entry - random_draws::kTop : entry);
+    run.last = k;
+  }
+  RandomStream check = s;
+  for (const int32_t k : outputs) EXPECT_EQ(random_next(check), k);
+  return s;
+}
+
+// r^2 of a direction attempt from three draws, as the placement takes them.
+double attempt_r2(int32_t x, int32_t y, int32_t z) {
+  double r2 = 0;
+  for (const int32_t k : {x, y, z}) {
+    const float v = static_cast<float>(2.0 * std::ldexp(k, -31) - 1.0);
+    r2 += static_cast<double>(v) * v;
+  }
+  return r2;
+}
+
+// Attempts exactly on the shell's bounds, r^2 = 1 and r^2 = the float32 0.8 * 0.8, are outside
+// it: the fiber takes the third attempt and 12 draws, however the draws are batched.
+TEST(Placement, AttemptsExactlyOnTheShellBoundsAreRejected) {
+  SimSettingsGuard guard;
+  constexpr int32_t kZero = 1 << 30;  // the draw of v = 0
+  const auto v = [](int32_t n, int shift) { return kZero + n * (1 << shift); };  // n 2^(shift-30)
+  const int32_t slot = random_draws::kSlotDivisor;
+  const std::vector<int32_t> draws = {
+      3 * slot,    5 * slot,       7 * slot,       // the centre
+      64,          kZero + 368981, kZero - 35944,  // -(1 - 2^-24), small, small: r^2 rounds to 1
+      v(3213, 18), v(553, 18),     v(329, 18),     // (3213^2 + 553^2 + 329^2) / 2^24
+      v(1, 29),    v(-1, 29),      v(1, 29)};      // (1, -1, 1) / 2
+  ASSERT_EQ(attempt_r2(draws[3], draws[4], draws[5]), 1.0);
+  ASSERT_EQ(attempt_r2(draws[6], draws[7], draws[8]), random_draws::kShellInner);
+  const RandomStream before = stream_drawing(draws);
+
+  num_fibers = 1;
+  network.stream = before;
+  place_fibers();
+  EXPECT_EQ(draws_between(before, network.stream, 20), 12);
+  const float lo[3] = {-1e-6f, -1e-6f, -1e-6f}, hi[3] = {1e-6f, 1e-6f, 1e-6f};
+  expect_placed_from(before, 1, lo, hi);
 }
 
 }  // namespace
