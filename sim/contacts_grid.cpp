@@ -110,7 +110,7 @@ void choose_rows(ContactGrid& g, const Extent& e, int32_t count) {
 void sort_row(std::vector<Key>& row, std::vector<Key>& scratch, std::vector<int32_t>& at,
               const Extent& e) {
   const auto n = static_cast<int32_t>(row.size());
-  // Any monotone binning will do: the insertion sort puts the keys in their exact order.
+  // The binning need not be exact: the insertion sort puts the keys in their exact order.
   const double per_bin = n / (e.hi[0] - e.lo[0]);
   const auto bin = [&](const Key& p) {
     const double c = (p.x - e.lo[0]) * per_bin;
