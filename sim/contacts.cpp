@@ -5,7 +5,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -161,27 +160,19 @@ bool scan_pairs(int32_t count, int threads, int64_t limit, int64_t* kept, bool* 
 bool scan_index_chunks(int32_t count, int threads, int64_t limit, int64_t* kept) {
   std::vector<Chunk> chunks = index_chunks(grid, count);
   std::atomic<int> next{0};
-  std::atomic<bool> enough{false};
-  std::mutex finished;
-  size_t joined = 0;  // chunks finished in a row from the first
-  int64_t joined_contacts = 0;
+  PairOrderJoin<Chunk> join(chunks, limit);
   Progress progress("detection", count);
   const bool ok = run_workers(std::min<int>(threads, static_cast<int>(chunks.size())), [&](int) {
     Scan s;
-    for (int k; !enough && (k = next++) < static_cast<int>(chunks.size());) {
+    for (int k; !join.enough() && (k = next++) < static_cast<int>(chunks.size());) {
       Chunk& c = chunks[k];
       scan_chunk(grid, c, false, 0, s, nullptr);
       progress.add(c.end - c.begin);
-      const std::lock_guard<std::mutex> lock(finished);
-      c.done = true;
-      while (joined < chunks.size() && chunks[joined].done) {
-        joined_contacts += static_cast<int64_t>(chunks[joined++].contacts.size());
-      }
-      if (joined_contacts > limit) enough = true;
+      join.finish(k);
     }
   });
   if (!ok) throw std::bad_alloc();
-  return keep_in_pair_order(chunks, joined, limit, kept);
+  return join.keep(kept);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -312,30 +311,22 @@ bool detect_contacts_periodic_threaded(double box, int threads) {
 
     std::vector<Block> blocks = make_blocks(num_fibers, threads, cells.n * cells.n * cells.n);
     std::atomic<int> next{0};
-    std::atomic<bool> enough{false};
-    std::mutex finished;
-    size_t joined = 0;  // blocks finished in a row from the first
-    int64_t joined_contacts = 0;
+    PairOrderJoin<Block> join(blocks, limit);
     Progress progress("detection", num_fibers);
     const int workers = std::clamp(threads, 1, static_cast<int>(blocks.size()));
     const bool ok = run_workers(workers, [&](int) {
       Scan s{cells, prepared, box, slack, widest, {}, {}, {}};
-      for (int k; !enough && (k = next++) < static_cast<int>(blocks.size());) {
+      for (int k; !join.enough() && (k = next++) < static_cast<int>(blocks.size());) {
         scan_block(s, blocks[k]);
         progress.add(blocks[k].end - blocks[k].begin);
-        const std::lock_guard<std::mutex> lock(finished);
-        blocks[k].done = true;
-        while (joined < blocks.size() && blocks[joined].done) {
-          joined_contacts += static_cast<int64_t>(blocks[joined++].contacts.size());
-        }
-        if (joined_contacts > limit) enough = true;
+        join.finish(k);
       }
     });
     if (!ok) return false;
 
     // The first `limit` contacts in pair order lie in the blocks finished in a row.
     int64_t kept = 0;
-    const bool overflow = keep_in_pair_order(blocks, joined, limit, &kept);
+    const bool overflow = join.keep(&kept);
     network.num_contacts = static_cast<int32_t>(kept);
     if (overflow) std::puts("Too many contacts!");
     return true;

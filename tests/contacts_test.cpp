@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "contacts.h"
+#include "contacts_join.h"
 #include "network.h"
 #include "placement.h"
 #include "sim_settings_guard.h"
@@ -208,6 +209,30 @@ TEST(Summary, NoFibersReportZeroes) {
   print_summary();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "num_fibers 0;length 2e-07;diameter 2e-09;vf 0;number of contacts 0\n");
+}
+
+// Workers finish parts out of order: only parts finished in a row from the first count, and the
+// limit is passed once those hold more contacts than it.
+TEST(PairOrderJoin, CountsOnlyThePartsFinishedInARowFromTheFirst) {
+  struct Part {
+    bool done = false;
+    std::vector<Contact> contacts;
+  };
+  std::vector<Part> parts(4);
+  for (int32_t k = 0; k < 4; ++k) {
+    for (int32_t c = 0; c < 3; ++c) parts[k].contacts.push_back({k, 10 * k + c, 0, {}});
+  }
+  PairOrderJoin<Part> join(parts, 6);
+  join.finish(1);
+  EXPECT_FALSE(join.enough());  // part 1 waits for part 0
+  join.finish(0);
+  EXPECT_FALSE(join.enough());  // 6 contacts in a row: the limit, not past it
+  join.finish(2);
+  EXPECT_TRUE(join.enough());
+  int64_t kept = 0;
+  ASSERT_TRUE(join.keep(&kept));
+  ASSERT_EQ(kept, 6);
+  for (int32_t n = 0; n < 6; ++n) EXPECT_EQ(network.contacts[n].second, 10 * (n / 3) + n % 3);
 }
 
 }  // namespace
