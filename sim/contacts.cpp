@@ -4,13 +4,13 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <new>
 #include <thread>
 #include <vector>
 
 #include "contacts_grid.h"
 #include "contacts_join.h"
+#include "contacts_periodic.h"
 #include "contacts_scan.h"
 #include "network.h"
 #include "progress.h"
@@ -34,12 +34,6 @@ constexpr int kMaxIndexChunks = 64;
 constexpr int kChunksPerThread = 4;
 constexpr int64_t kMinBudget = int64_t{1} << 20;  // contacts a capped scan may always store
 constexpr int kMaxBlocks = 64;
-
-ContactGrid grid;
-
-// The workers' scratch and findings, kept from one detection to the next: a sweep of many
-// detections then reuses their memory instead of mapping it afresh each time.
-std::vector<Scan> scans;
 
 // Runs of rows holding about equal numbers of fibers.
 std::vector<Chunk> row_chunks(const ContactGrid& g, int32_t count, int threads) {
@@ -85,7 +79,7 @@ int block_shift_for(int32_t count) {
 // `threads` workers; blocks wholly past the limit are left alone. `kept` gets the number stored;
 // true when more were found.
 bool join_blocks(std::vector<Scan>& scans, int32_t count, int shift, int64_t limit, int threads,
-                 int64_t* kept) {
+                 RecordBuffer<Contact>& out, int64_t* kept) {
   const int blocks = static_cast<int>((int64_t{count} + (int64_t{1} << shift) - 1) >> shift);
   std::vector<int64_t> offset(blocks + 1, 0);
   for (int b = 0; b < blocks; ++b) {
@@ -94,7 +88,7 @@ bool join_blocks(std::vector<Scan>& scans, int32_t count, int shift, int64_t lim
   }
   const int64_t total = offset[blocks];
   *kept = std::min(total, limit);
-  if (network.contacts.size() < *kept && !network.contacts.reset(*kept)) throw std::bad_alloc();
+  if (out.size() < *kept && !out.reset(*kept)) throw std::bad_alloc();
   std::atomic<int> next{0};
   const bool ok = run_workers(std::min(threads, blocks), [&](int) {
     std::vector<int32_t> at;
@@ -120,17 +114,31 @@ bool join_blocks(std::vector<Scan>& scans, int32_t count, int shift, int64_t lim
       }
       const int64_t take =
           std::min<int64_t>(static_cast<int64_t>(sorted.size()), *kept - offset[b]);
-      std::copy(sorted.begin(), sorted.begin() + take, network.contacts.data() + offset[b]);
+      std::copy(sorted.begin(), sorted.begin() + take, out.data() + offset[b]);
     }
   });
   if (!ok) throw std::bad_alloc();
   return total > limit;
 }
 
-// The pair scan. False when a capped scan gave up past its budget.
-bool scan_pairs(int32_t count, int threads, int64_t limit, int64_t* kept, bool* overflow) {
+}  // namespace
+
+// The grid and the workers' scratch and findings, kept from one detection to the next: a sweep of
+// many detections then reuses their memory instead of mapping it afresh each time.
+struct ContactDetector::Workspace {
+  ContactGrid grid;
+  std::vector<Scan> scans;
+};
+
+namespace {
+
+// The pair scan. False when a capped scan (`capped`) gave up past its budget.
+bool scan_pairs(ContactDetector::Workspace& w, int32_t count, int threads, int64_t limit,
+                bool capped, RecordBuffer<Contact>& out, int64_t* kept, bool* overflow) {
+  const ContactGrid& grid = w.grid;
+  std::vector<Scan>& scans = w.scans;
   const int shift = block_shift_for(count);
-  std::vector<Chunk> chunks = row_chunks(grid, count, threads);
+  std::vector<Chunk> chunks = row_chunks(grid, grid.entries(), threads);
   const int workers = std::min<int>(threads, static_cast<int>(chunks.size()));
   if (scans.size() < static_cast<size_t>(workers)) scans.resize(workers);
   for (Scan& s : scans) {
@@ -139,8 +147,8 @@ bool scan_pairs(int32_t count, int threads, int64_t limit, int64_t* kept, bool* 
   }
   std::atomic<int> next{0};
   ScanBudget budget{std::max(2 * limit, kMinBudget)};
-  ScanBudget* const spend = network.max_contacts == UNCAPPED ? nullptr : &budget;
-  Progress progress("detection", count);
+  ScanBudget* const spend = capped ? &budget : nullptr;
+  Progress progress("detection", grid.entries());
   const bool ok = run_workers(workers, [&](int worker) {
     Scan& s = scans[worker];
     s.unreported = 0;
@@ -152,12 +160,13 @@ bool scan_pairs(int32_t count, int threads, int64_t limit, int64_t* kept, bool* 
   });
   if (!ok) throw std::bad_alloc();
   if (budget.spent) return false;
-  *overflow = join_blocks(scans, count, shift, limit, threads, kept);
+  *overflow = join_blocks(scans, count, shift, limit, threads, out, kept);
   return true;
 }
 
 // The scan in index chunks, stopping once the chunks finished in a row hold more than `limit`.
-bool scan_index_chunks(int32_t count, int threads, int64_t limit, int64_t* kept) {
+bool scan_index_chunks(const ContactGrid& grid, int32_t count, int threads, int64_t limit,
+                       RecordBuffer<Contact>& out, int64_t* kept) {
   std::vector<Chunk> chunks = index_chunks(grid, count);
   std::atomic<int> next{0};
   PairOrderJoin<Chunk> join(chunks, limit);
@@ -172,32 +181,80 @@ bool scan_index_chunks(int32_t count, int threads, int64_t limit, int64_t* kept)
     }
   });
   if (!ok) throw std::bad_alloc();
-  return join.keep(kept);
+  return join.keep(out, kept);
+}
+
+}  // namespace
+
+ContactDetector::ContactDetector() : work_(std::make_unique<Workspace>()) {}
+ContactDetector::~ContactDetector() = default;
+
+bool ContactDetector::detect(const ContactQuery& q, RecordBuffer<Contact>& out,
+                             ContactFindings& found) {
+  found = {};
+  if (q.count < 2) return true;
+  const int threads = std::max(q.threads, 1);
+  const int64_t limit = q.max_contacts == UNCAPPED ? INT32_MAX : q.max_contacts;
+  try {
+    work_->grid.limit = q.diameter;
+    build_contact_grid(work_->grid, q.fibers, q.count, threads, q.periodic_box);
+    int64_t kept = 0;
+    if (!scan_pairs(*work_, q.count, threads, limit, q.max_contacts != UNCAPPED, out, &kept,
+                    &found.overflow))
+      found.overflow = scan_index_chunks(work_->grid, q.count, threads, limit, out, &kept);
+    found.count = static_cast<int32_t>(kept);
+    return true;
+  } catch (const std::bad_alloc&) {
+    found = {};
+    return false;
+  }
+}
+
+void ContactDetector::release() {
+  work_ = std::make_unique<Workspace>();
+}
+
+namespace {
+
+// The detector of the process-wide network.
+ContactDetector& network_detector() {
+  static ContactDetector detector;
+  return detector;
+}
+
+int machine_cores() {
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// Detection on the process-wide network, in the open box (box 0) or in the periodic one.
+bool detect_on_grid(int threads, double box) {
+  ContactFindings found;
+  const bool ok = network_detector().detect(
+      {network.fibers.data(), num_fibers, fiber_diameter, box, network.max_contacts, threads},
+      network.contacts, found);
+  network.num_contacts = found.count;
+  if (found.overflow) report_contact_overflow();
+  return ok;
 }
 
 }  // namespace
 
 bool detect_contacts_threaded(int threads) {
-  network.num_contacts = 0;
-  if (num_fibers < 2) return true;
-  threads = std::max(threads, 1);
-  const int64_t limit = contact_limit();
-  try {
-    build_contact_grid(grid, network.fibers.data(), num_fibers, threads);
-    int64_t kept = 0;
-    bool overflow = false;
-    if (!scan_pairs(num_fibers, threads, limit, &kept, &overflow))
-      overflow = scan_index_chunks(num_fibers, threads, limit, &kept);
-    network.num_contacts = static_cast<int32_t>(kept);
-    if (overflow) std::puts("Too many contacts!");
-    return true;
-  } catch (const std::bad_alloc&) {
-    network.num_contacts = 0;
-    return false;
-  }
+  return detect_on_grid(threads, 0);
+}
+
+bool detect_contacts_periodic_threaded(double box, int threads) {
+  return detect_on_grid(threads, box);
+}
+
+bool detect_contacts_periodic(double box) {
+  return detect_on_grid(machine_cores(), box);
+}
+
+void release_detection_memory() {
+  network_detector().release();
 }
 
 bool detect_contacts() {
-  return detect_contacts_threaded(
-      static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  return detect_on_grid(machine_cores(), 0);
 }

@@ -5,10 +5,16 @@
 #include "geomkit.h"
 #include "network.h"
 
+std::FILE* contact_overflow_stream = stdout;
+
+void report_contact_overflow() {
+  std::fputs("Too many contacts!\n", contact_overflow_stream);
+}
+
 bool append_contact(int32_t first, int32_t second, float distance, const Vec3& point) {
   // The capacity test comes only once a further contact is found.
   if (network.num_contacts >= contact_limit()) {
-    std::puts("Too many contacts!");
+    report_contact_overflow();
     return false;
   }
   if (network.num_contacts == network.contacts.size()) {

@@ -14,19 +14,39 @@
 // and the exact test read them contiguously.
 inline constexpr int kColumnPadding = 8;
 
+// The build's working memory, kept for the next build.
+struct GridScratch {
+  std::vector<float> prepared_x;  // the midpoints' x, densely, for the sort
+  // The same of the periodic box's images, apart: appending them would copy the fibers' own.
+  std::vector<float> image_x;
+  std::vector<Fiber> images;      // of the periodic box, after the fibers
+  std::vector<int32_t> image_of;  // the fiber of each image
+  std::vector<int32_t> row_of, row_fill;
+  std::vector<int32_t> order;  // entries by row
+};
+
 struct ContactGrid {
-  double lo[3];  // of the midpoints
-  double width;  // of a row, along y and z
-  double reach;  // no pair farther apart than this can pass the midpoint rejection
-  double slack;  // more than the rounding of any distance taken from the row arithmetic
-  int n[2];      // rows along y and z
+  float limit = 0;  // the contact distance: the fibers' diameter
+  double box = 0;   // side of the periodic box, 0 for the open one
+  double lo[3];     // of the midpoints
+  double width;     // of a row, along y and z
+  double reach;     // no pair farther apart than this can pass the midpoint rejection
+  double slack;     // more than the rounding of any distance taken from the row arithmetic
+  int n[2];         // rows along y and z
 
   std::vector<int32_t> row_start;                // rows + 1 offsets into the columns
   std::vector<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
   std::vector<double> exact_half;
   std::vector<int32_t> index;  // padded like the columns
+  // In the periodic box, 1 for the entries that are images of a fiber moved by whole box sides;
+  // empty in the open box.
+  std::vector<uint8_t> image;
+
+  GridScratch scratch;
 
   int rows() const { return n[0] * n[1]; }
+  int32_t entries() const { return row_start.back(); }
+  bool from_image(int32_t e) const { return !image.empty() && image[e] != 0; }
   int row(int cy, int cz) const { return cz * n[0] + cy; }
   // The row coordinate of v along axis k (1 for y, 2 for z).
   int coord(double v, int k) const;
@@ -38,4 +58,13 @@ struct ContactGrid {
 
 // Builds the grid over fibers[0 .. count - 1] with up to `threads` workers. Throws std::bad_alloc
 // when its memory cannot be had.
-void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int threads);
+//
+// With a periodic box of side `box` (centred on the origin) it also bins, under the index of
+// their fiber, the images of the fibers moved by whole sides along any axes whose midpoints come
+// within reach of the fibers' own: each image's ends are those nearest_image gives. A pair of a
+// fiber and another's image can then be scanned as in the open box. In a valid box at most one
+// image of a fiber is within reach of another fiber, and that is the nearest image, so the pairs
+// that pass the midpoint rejection with the fiber of lower index unmoved are exactly those of the
+// minimum-image rule.
+void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int threads,
+                        double box = 0);

@@ -10,22 +10,21 @@
 #include "network.h"
 
 // Stores the contacts of the first `joined` parts (chunks or blocks of first indices, each with
-// its `contacts` in pair order) in the network, up to `limit`: the plain loop's capacity rule.
-// `kept` gets the number stored. True when more were found; std::bad_alloc when the storage
-// cannot be had.
+// its `contacts` in pair order) in `out`, up to `limit`: the plain loop's capacity rule. `kept`
+// gets the number stored. True when more were found; std::bad_alloc when the storage cannot be
+// had.
 template <typename Part>
 bool keep_in_pair_order(const std::vector<Part>& parts, size_t joined, int64_t limit,
-                        int64_t* kept) {
+                        RecordBuffer<Contact>& out, int64_t* kept) {
   int64_t total = 0;
   for (size_t k = 0; k < joined; ++k) total += static_cast<int64_t>(parts[k].contacts.size());
   *kept = std::min(total, limit);
-  if (network.contacts.size() < *kept && !network.contacts.reset(*kept)) throw std::bad_alloc();
+  if (out.size() < *kept && !out.reset(*kept)) throw std::bad_alloc();
   int64_t at = 0;
   for (size_t k = 0; k < joined && at < *kept; ++k) {
     const int64_t take =
         std::min<int64_t>(static_cast<int64_t>(parts[k].contacts.size()), *kept - at);
-    std::copy(parts[k].contacts.begin(), parts[k].contacts.begin() + take,
-              network.contacts.data() + at);
+    std::copy(parts[k].contacts.begin(), parts[k].contacts.begin() + take, out.data() + at);
     at += take;
   }
   return total > limit;
@@ -52,7 +51,9 @@ class PairOrderJoin {
   bool enough() const { return enough_; }
 
   // Once the workers are done: keep_in_pair_order on the parts finished in a row.
-  bool keep(int64_t* kept) const { return keep_in_pair_order(parts_, joined_, limit_, kept); }
+  bool keep(RecordBuffer<Contact>& out, int64_t* kept) const {
+    return keep_in_pair_order(parts_, joined_, limit_, out, kept);
+  }
 
  private:
   std::vector<Part>& parts_;

@@ -7,10 +7,10 @@
 // reference for every periodic detector; the side must pass periodic_box_valid.
 void detect_contacts_all_pairs_periodic(double box);
 
-// The same contacts, bit for bit and in the same order, found through a grid of cells that wrap
-// around the box, on `threads` workers (at least one); the result does not depend on their
-// number. The side must pass periodic_box_valid. Returns false, with no contacts, when its
-// working memory cannot be had.
+// The same contacts, bit for bit and in the same order, found by the open box's grid with the
+// images of the fibers near the faces binned beside them (contacts_grid.h), on `threads` workers
+// (at least one); the result does not depend on their number. The side must pass
+// periodic_box_valid. Returns false, with no contacts, when its working memory cannot be had.
 bool detect_contacts_periodic_threaded(double box, int threads);
 
 // The same on as many workers as the machine has cores.

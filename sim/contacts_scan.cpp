@@ -8,6 +8,7 @@
 #include "contacts_exact.h"
 #include "contacts_filter.h"
 #include "float_steps.h"
+#include "periodic_image.h"
 
 namespace {
 
@@ -36,6 +37,21 @@ inline __attribute__((always_inline)) int32_t skip_to_above(const float* x, int3
     pos += steps;
     if (steps < 4) return pos;
   }
+}
+
+// In the periodic box, keeps in order the entries of near[0 .. count - 1] that make a pair of
+// two fibers with the one of lower index unmoved, as the minimum-image rule tests them, and
+// returns their count.
+int keep_unmoved_first(const ContactGrid& g, int32_t ea, int32_t* near, int count) {
+  const int32_t i = g.index[ea];
+  const bool moved = g.from_image(ea);
+  int kept = 0;
+  for (int k = 0; k < count; ++k) {
+    const int32_t e = near[k], j = g.index[e];
+    near[kept] = e;
+    kept += j != i && !(i < j ? moved : g.from_image(e));
+  }
+  return kept;
 }
 
 // Pairs the fiber at entry ea of row (ry, rz) with the entries within reach in the rows `nb`. In
@@ -84,12 +100,17 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
     entries += kept ? b.to - start : 0;
   }
   if (s.near.size() < entries + 8) s.near.resize(2 * entries + 8);
-  int found = scan_cells(g, a, fiber_diameter, pairs ? -1 : i, ranges, used, s.near.data());
+  int found = scan_cells(g, a, g.limit, pairs ? -1 : i, ranges, used, s.near.data());
   std::fill(s.near.begin() + found, s.near.begin() + found + 8, s.near[0]);
   found = keep_interior(g, a, s.near.data(), found);
+  if (!g.image.empty()) found = keep_unmoved_first(g, ea, s.near.data(), found);
   if (s.touches.size() < static_cast<size_t>(found)) s.touches.resize(2 * found);
-  const int touching =
-      exact_contacts(g, a, i, s.near.data(), found, fiber_diameter, s.touches.data());
+  const int touching = exact_contacts(g, a, i, s.near.data(), found, g.limit, s.touches.data());
+  if (g.box > 0) {
+    for (int k = 0; k < touching; ++k) {
+      for (float& p : s.touches[k].point) p = wrap_coordinate(p, g.box);
+    }
+  }
   if (pairs) {
     for (int k = 0; k < touching; ++k) {
       const Touch& t = s.touches[k];
@@ -124,6 +145,8 @@ void scan_chunk(const ContactGrid& g, Chunk& chunk, bool pairs, int block_shift,
     for (int32_t ea = g.row_start[r]; ea < g.row_start[r + 1]; ++ea) {
       const int32_t i = g.index[ea];
       if (i < chunk.begin || i >= chunk.end) continue;
+      // An image never has the lower index of a pair it makes, and would take its fiber's count.
+      if (!pairs && g.from_image(ea)) continue;
       if (budget && budget->spent.load(std::memory_order_relaxed)) return;
       if (count < 0) {
         // The pair scan meets each pair once: from the earlier row, or in one row from the

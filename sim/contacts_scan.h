@@ -36,7 +36,7 @@ struct Scan {
   int64_t unreported = 0;                    // contacts not yet counted against the budget
 };
 
-// Scans the chunk's fibers with the `fiber_diameter` of the network.
+// Scans the chunk's fibers for pairs at most the grid's `limit` apart.
 //
 // The pair scan (`pairs`) pairs each fiber with the fibers after it in its own row and with those
 // of the four rows around that come after its row, so that every pair is met once; it files each

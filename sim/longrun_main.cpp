@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     std::fputs(parsed.text.c_str(), parsed.status == 0 ? stdout : stderr);
     return parsed.status;
   }
+  for (const std::string& warning : parsed.warnings) std::fputs(warning.c_str(), stderr);
   SweepPlan plan = default_sweep_plan();
   if (!options.counts.empty()) plan.counts = options.counts;
   if (!options.lengths.empty()) plan.lengths = options.lengths;
@@ -22,20 +23,21 @@ int main(int argc, char** argv) {
   plan.box = options.box;
   plan.periodic = options.periodic;
   plan.threads = options.threads;
+  // With options contacts are capped only when asked; without, the compiled-in capacity holds.
+  if (argc > 1) plan.max_contacts = options.max_contacts >= 0 ? options.max_contacts : UNCAPPED;
 
-  // The sweep keeps the compiled-in storage, whose memory may have been refused at start.
-  if (network.fibers.size() < MAXFIB) {
-    std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", MAXFIB);
-    return 1;
-  }
-  if (options.csv) print_sweep_csv_header();
   // Repeat r runs the whole sweep on a stream seeded with seed - r; a shard runs every
   // shards-th repeat, so that shards together give the rows of the whole.
-  for (int64_t r = options.shard; r < options.repeats; r += options.shards) {
-    const auto seed = static_cast<int32_t>(options.seed - r);
-    random_seed(network.stream, seed);
-    if (!(options.csv ? sweep_csv_rows(plan, seed, static_cast<int32_t>(r)) : longrun(plan)))
-      return 1;
-  }
-  return 0;
+  const auto repeats = static_cast<size_t>(
+      (int64_t{options.repeats} - options.shard + options.shards - 1) / options.shards);
+  const auto repeat = [&options](size_t k) {
+    const int64_t r = options.shard + static_cast<int64_t>(k) * options.shards;
+    SweepRepeat made{{}, static_cast<int32_t>(options.seed - r), static_cast<int32_t>(r)};
+    random_seed_distinct(made.stream, made.seed);
+    return made;
+  };
+  if (options.csv) print_sweep_csv_header();
+  std::fflush(stdout);
+  return run_sweep(plan, repeats, repeat, options.csv ? SweepFormat::csv : SweepFormat::lines) ? 0
+                                                                                               : 1;
 }

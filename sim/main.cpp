@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
   }
   Outputs outputs;
   if (!outputs.open(options)) return 2;
+  for (const std::string& warning : parsed.warnings) std::fputs(warning.c_str(), stderr);
 
   apply_settings(options);
   // With options the storage follows the run, and contacts are capped only when asked; without,
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mikado: not enough memory for %d fibers\n", options.fibers);
     return 1;
   }
-  random_seed(network.stream, options.seed);
+  random_seed_distinct(network.stream, options.seed);
   auto start = std::chrono::steady_clock::now();
   place_fibers();
   const double placement_seconds = seconds_since(start);
@@ -101,6 +102,8 @@ int main(int argc, char** argv) {
   const bool detected = options.periodic ? detect_contacts_periodic_threaded(options.box, threads)
                                          : detect_contacts_threaded(threads);
   const double detection_seconds = seconds_since(start);
+  // The grid is not needed again; the cluster analysis gets its memory.
+  release_detection_memory();
   if (!detected) {
     std::fprintf(stderr, "mikado: not enough memory for contact detection\n");
     return 1;
@@ -114,8 +117,7 @@ int main(int argc, char** argv) {
                                           static_cast<size_t>(network.num_contacts));
   const ClusterResult clusters = find_clusters(fibers.data(), num_fibers, contacts.data(),
                                                network.num_contacts, options.box, options.periodic);
-  const bool capacity_reached =
-      network.max_contacts != UNCAPPED && network.num_contacts == network.max_contacts;
+  const bool capacity_reached = contact_capacity_reached();
   if (options.stats) {
     std::printf("%s\n", format_cluster_stats(clusters).c_str());
     if (capacity_reached)
@@ -155,6 +157,7 @@ int main(int argc, char** argv) {
   if (options.no_view) return 0;
   const std::vector<uint8_t> classes = cluster_marks(clusters);
   set_fiber_classes(classes.data(), static_cast<int32_t>(classes.size()));
+  if (options.box_given) frame_whole_network(view_state, box_min, box_max, fiber_len);
   // The viewer's result is the exit status: 0 after the user quits, -1 without a window.
   return run_viewer();
 }

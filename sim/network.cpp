@@ -23,3 +23,7 @@ int64_t contact_limit() {
   return network.max_contacts == UNCAPPED ? std::numeric_limits<int32_t>::max()
                                           : network.max_contacts;
 }
+
+bool contact_capacity_reached() {
+  return network.max_contacts != UNCAPPED && network.num_contacts == network.max_contacts;
+}

@@ -42,5 +42,8 @@ extern FiberNetwork network;
 // when the memory cannot be had.
 bool size_network(int64_t fibers, int64_t max_contacts);
 
+// The stored contacts fill a capped storage, so more may exist than were kept.
+bool contact_capacity_reached();
+
 // The most contacts detection may store: max_contacts, or the int32 range when uncapped.
 int64_t contact_limit();

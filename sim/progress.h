@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <mutex>
 
-// A progress line on standard error for one long step ("placement", "detection"), with its rate.
-// It appears only when standard error is a terminal and the step has run for about a second,
-// and is cleared when the step ends. Workers may report from any thread.
+// A progress line on standard error for one long step ("placement", "detection", "sweep"), with
+// its rate and the time left. It appears only when standard error is a terminal and the step has
+// run for about a second, and is cleared when the step ends. Workers may report from any thread.
+// Steps inside a step (the runs of a sweep, on several threads) stay silent: the line is the
+// outermost step's.
 class Progress {
  public:
   Progress(const char* step, int64_t total);

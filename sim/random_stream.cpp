@@ -8,18 +8,44 @@ namespace {
 
 constexpr int kWarmUp = 40;
 
-}  // namespace
-
-void random_seed(RandomStream& s, int32_t seed) {
-  // The warm-up starts from the negative value on purpose; the stream depends on it.
-  const int32_t start = seed == 0 ? -1 : (seed < 0 ? seed : -seed);
-  s.state2 = start;
-  s.state1 = start;
+void warm_up(RandomStream& s, int32_t start1, int32_t start2) {
+  s.state2 = start2;
+  s.state1 = start1;
   for (int j = kWarmUp - 1; j >= 0; --j) {
     random_draws::step(s.state1, random_draws::kFirst);
     if (j < 32) s.shuffle[j] = s.state1;
   }
   s.last = s.shuffle[0];
+}
+
+// A bijection of 32-bit values whose every output bit depends on every input bit, so that
+// neighbouring seeds start the first generator far apart.
+uint32_t scramble(uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x85ebca6bu;
+  h ^= h >> 13;
+  h *= 0xc2b2ae35u;
+  h ^= h >> 16;
+  return h;
+}
+
+}  // namespace
+
+void random_seed(RandomStream& s, int32_t seed) {
+  // The warm-up starts from the negative value on purpose; the stream depends on it.
+  const int32_t start = seed == 0 ? -1 : (seed < 0 ? seed : -seed);
+  warm_up(s, start, start);
+}
+
+void random_seed_distinct(RandomStream& s, int32_t seed) {
+  if (seed < 0) return random_seed(s, seed);
+  // Both starts lie in [1, m - 1]: 0 would stick, and a negative start is random_seed's. The
+  // second start alone is one-to-one below m2 - 1; the 250 seeds above it share their second
+  // start with S - (m2 - 1), from which their first start differs (checked by the tests).
+  const auto s1 = static_cast<uint32_t>(random_draws::kFirst.m - 1);
+  const auto s2 = static_cast<uint32_t>(random_draws::kSecond.m - 1);
+  const auto u = static_cast<uint32_t>(seed);
+  warm_up(s, static_cast<int32_t>(1 + scramble(u) % s1), static_cast<int32_t>(1 + u % s2));
 }
 
 int32_t random_next(RandomStream& s) {

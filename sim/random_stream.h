@@ -13,7 +13,12 @@ struct RandomStream {
   int32_t shuffle[32];
 };
 
+// Seeds as the compiled-in runs always have: -|seed|, so S, -S, 0 and -1 share streams.
 void random_seed(RandomStream& s, int32_t seed);
+// The seeding of the programs' --seed, where every 32-bit value names its own stream. A negative
+// seed is random_seed's; a seed S >= 0 starts the second generator from a positive state, which
+// no negative seed gives before the first draw, and the first from a scrambled S.
+void random_seed_distinct(RandomStream& s, int32_t seed);
 int32_t random_next(RandomStream& s);  // in [1, 2147483562]
 float random_uniform(RandomStream& s);
 float random_range(RandomStream& s, float lo, float hi);

@@ -4,15 +4,20 @@
 
 #include "network.h"
 
-double volume_fraction() {
-  const double wx = static_cast<double>(box_max[0]) - box_min[0];
-  const double wy = static_cast<double>(box_max[1]) - box_min[1];
-  const double wz = static_cast<double>(box_max[2]) - box_min[2];
-  const double d = fiber_diameter;
+double volume_fraction(int32_t count, float length, float diameter, const float lo[3],
+                       const float hi[3]) {
+  const double wx = static_cast<double>(hi[0]) - lo[0];
+  const double wy = static_cast<double>(hi[1]) - lo[1];
+  const double wz = static_cast<double>(hi[2]) - lo[2];
+  const double d = diameter;
   const double quarter_pi = 0.7853981633974483;
   // The fiber volume is a stored float32, formed in this order.
-  const float fiber_volume = static_cast<float>(num_fibers * d * d * fiber_len * quarter_pi);
+  const float fiber_volume = static_cast<float>(count * d * d * length * quarter_pi);
   return fiber_volume / (wx * wy * wz);
+}
+
+double volume_fraction() {
+  return volume_fraction(num_fibers, fiber_len, fiber_diameter, box_min, box_max);
 }
 
 void print_summary() {

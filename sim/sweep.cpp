@@ -1,6 +1,13 @@
 #include "sweep.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -9,12 +16,11 @@
 #include "analysis/theory.h"
 #include "assert_stop.h"
 #include "contacts.h"
-#include "contacts_periodic.h"
 #include "decimal_text.h"
-#include "network.h"
 #include "placement.h"
 #include "progress.h"
 #include "summary.h"
+#include "worker_threads.h"
 
 namespace {
 
@@ -46,62 +52,125 @@ void set_box(float box) {
   }
 }
 
-bool detect(const SweepPlan& plan) {
-  const int threads = plan.threads;
-  if (plan.periodic)
-    return threads > 0 ? detect_contacts_periodic_threaded(plan.box, threads)
-                       : detect_contacts_periodic(plan.box);
-  return threads > 0 ? detect_contacts_threaded(threads) : detect_contacts();
+// The text of the repeats in their order. A repeat's text goes out at once while every repeat
+// before it has finished, and waits until then otherwise; a repeat that never finishes holds
+// back those after it. Only the repeats in progress hold anything.
+class InOrder {
+ public:
+  void write(size_t part, std::FILE* to, std::string text) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (part == head_)
+      put(to, text);
+    else
+      waiting_[part].emplace_back(to, std::move(text));
+  }
+
+  void finish(size_t part) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_.insert(part);
+    while (done_.erase(head_) > 0) {
+      const auto held = waiting_.find(++head_);
+      if (held == waiting_.end()) continue;
+      for (const auto& [to, text] : held->second) put(to, text);
+      waiting_.erase(held);
+    }
+  }
+
+ private:
+  // Each line is out before the next run starts, also when standard output is a pipe.
+  static void put(std::FILE* to, const std::string& text) {
+    std::fputs(text.c_str(), to);
+    std::fflush(to);
+  }
+
+  std::mutex mutex_;
+  std::map<size_t, std::vector<std::pair<std::FILE*, std::string>>> waiting_;
+  std::set<size_t> done_;  // finished, past the head
+  size_t head_ = 0;
+};
+
+// What one thread of the sweep keeps from repeat to repeat.
+struct Lane {
+  RecordBuffer<Fiber> fibers, spare;
+  RecordBuffer<Contact> contacts;
+  ContactDetector detector;
+};
+
+using Emit = std::function<void(std::FILE*, std::string)>;
+
+// The line or row of one finished run.
+std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run& run,
+                     const Lane& lane, int32_t contacts, SweepFormat format) {
+  const float lo[3] = {-plan.box * 0.5f, -plan.box * 0.5f, -plan.box * 0.5f};
+  const float hi[3] = {plan.box * 0.5f, plan.box * 0.5f, plan.box * 0.5f};
+  const double vf = volume_fraction(run.count, run.length, run.diameter, lo, hi);
+  char line[512];
+  if (format == SweepFormat::lines) {
+    format_sweep_line(line, sizeof line, run.count, run.length, run.diameter, vf, contacts);
+    return std::string(line) + "\n";
+  }
+  const ClusterResult c = find_clusters(lane.fibers.data(), run.count, lane.contacts.data(),
+                                        contacts, plan.box, plan.periodic);
+  const double volume = static_cast<double>(plan.box) * plan.box * plan.box;
+  const bool capped = plan.max_contacts != UNCAPPED && contacts == plan.max_contacts;
+  std::snprintf(
+      line, sizeof line, "%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i,%i\n", run.count,
+      shortest_decimal(run.length).c_str(), shortest_decimal(run.diameter).c_str(),
+      shortest_decimal(plan.box).c_str(), plan.periodic ? 1 : 0, repeat.seed, repeat.number,
+      shortest_decimal(vf).c_str(), contacts, shortest_decimal(c.contacts_per_fiber).c_str(),
+      shortest_decimal(theory_contacts(run.count, run.length, run.diameter, volume)).c_str(),
+      c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
+      c.spanning[2] ? 1 : 0, capped ? 1 : 0);
+  return line;
 }
 
-// Every run of the plan in table order: `header` at the start of each group of diameters,
-// `result` after each run. Placement draws only from the stream and detection never reads it, so
-// the next run's fibers are placed into a spare buffer while this run's contacts are found. False
-// after a message when a run's memory cannot be had.
-template <typename Header, typename Result>
-bool each_run(const SweepPlan& plan, Header header, Result result) {
-  set_box(plan.box);
-  const std::vector<Run> runs = plan_runs(plan);
-  Progress progress("sweep", static_cast<int64_t>(runs.size()));
-  RecordBuffer<Fiber> spare(network.fibers.size());
-  if (spare.size() != network.fibers.size()) {
-    std::fprintf(stderr, "mikado-longrun: not enough memory for %lld fibers\n",
-                 static_cast<long long>(network.fibers.size()));
-    return false;
-  }
+// Every run of the plan in table order on the repeat's stream, its text through `emit`. With
+// `overlap`, placement draws only from the stream and detection never reads it, so the next run's
+// fibers are placed on a thread of their own while this run's contacts are found. Returns the
+// fiber count whose memory could not be had, or 0.
+int32_t run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRepeat repeat,
+                   Lane& lane, const std::function<int()>& threads, bool overlap,
+                   SweepFormat format, const Emit& emit, Progress& progress) {
+  int32_t largest = 0;
+  for (const Run& run : runs) largest = std::max(largest, run.count);
+  if (lane.fibers.size() < largest && !lane.fibers.reset(largest)) return largest;
+  if (overlap && lane.spare.size() < largest && !lane.spare.reset(largest)) return largest;
+  RandomStream& stream = repeat.stream;
+  if (format == SweepFormat::lines)
+    emit(stdout, "Starting longrun: " + std::to_string(runs.size()) + " total iterations\n");
   for (size_t r = 0; r < runs.size(); ++r) {
     const Run& run = runs[r];
-    num_fibers = run.count;
-    ALWAYS_ASSERT(num_fibers <= MAXFIB);
-    fiber_len = run.length;
-    fiber_diameter = run.diameter;
-    if (run.header) header();
-    if (r == 0) place_fibers();
+    ALWAYS_ASSERT(run.count <= lane.fibers.size());
+    if (run.header && format == SweepFormat::lines)
+      emit(stdout, "num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts\n");
+    if (r == 0 || !overlap) place_fibers_into(lane.fibers.data(), run.count, run.length, stream);
 
     std::thread placer;
     const auto place_next = [&] {
       const Run& next = runs[r + 1];
-      place_fibers_into(spare.data(), next.count, next.length, network.stream);
+      place_fibers_into(lane.spare.data(), next.count, next.length, stream);
     };
-    if (r + 1 < runs.size()) {
-      ALWAYS_ASSERT(runs[r + 1].count <= spare.size());
+    if (overlap && r + 1 < runs.size()) {
       try {
         placer = std::thread(place_next);
       } catch (const std::system_error&) {
         place_next();
       }
     }
-    const bool detected = detect(plan);
+    ContactFindings found;
+    const bool detected =
+        lane.detector.detect({lane.fibers.data(), run.count, run.diameter,
+                              plan.periodic ? plan.box : 0.0, plan.max_contacts, threads()},
+                             lane.contacts, found);
     if (placer.joinable()) placer.join();
-    if (!detected) {
-      std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", num_fibers);
-      return false;
-    }
-    result();
+    if (!detected) return run.count;
+    if (found.overflow)
+      emit(format == SweepFormat::lines ? stdout : stderr, "Too many contacts!\n");
+    emit(stdout, run_text(plan, repeat, run, lane, found.count, format));
     progress.add(1);
-    if (r + 1 < runs.size()) std::swap(network.fibers, spare);
+    if (overlap && r + 1 < runs.size()) std::swap(lane.fibers, lane.spare);
   }
-  return true;
+  return 0;
 }
 
 }  // namespace
@@ -123,49 +192,65 @@ void format_sweep_line(char* out, size_t size, int count, float length, float di
   }
 }
 
-bool longrun(const SweepPlan& plan) {
-  std::printf("Starting longrun: %zu total iterations\n",
-              plan.counts.size() * plan.lengths.size() * plan.diameters.size());
-  return each_run(
-      plan, [] { std::puts("num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts"); },
-      [] {
-        char line[256];
-        format_sweep_line(line, sizeof line, num_fibers, fiber_len, fiber_diameter,
-                          volume_fraction(), network.num_contacts);
-        std::puts(line);
-        std::fflush(stdout);
-      });
+bool run_sweep(const SweepPlan& plan, size_t repeats,
+               const std::function<SweepRepeat(size_t)>& repeat, SweepFormat format) {
+  set_box(plan.box);
+  const std::vector<Run> runs = plan_runs(plan);
+  const int threads = plan.threads > 0
+                          ? plan.threads
+                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  const int lanes = static_cast<int>(std::min<size_t>(threads, repeats));
+  InOrder out;
+  Progress progress("sweep", static_cast<int64_t>(runs.size() * repeats));
+  std::atomic<size_t> next{0};
+  std::atomic<int> busy{0};
+  // The first repeat whose memory failed, and the fiber count it asked for; the repeats after it
+  // stop, those before it run on, so that what is printed is what one after another prints.
+  std::atomic<size_t> failed{repeats};
+  int32_t failed_count = 0;
+  std::mutex failure;
+  const bool ok = run_workers(lanes, [&](int) {
+    Lane lane;
+    // Each run's detection takes the threads that the repeats running beside it leave.
+    const auto share = [&] { return std::max(1, threads / std::max(1, busy.load())); };
+    for (size_t k; (k = next++) < repeats && k < failed;) {
+      ++busy;
+      const Emit emit = [&out, k](std::FILE* to, std::string text) {
+        out.write(k, to, std::move(text));
+      };
+      const int32_t short_of =
+          run_repeat(plan, runs, repeat(k), lane, share, lanes == 1, format, emit, progress);
+      --busy;
+      if (short_of == 0) {
+        out.finish(k);
+        continue;
+      }
+      const std::lock_guard<std::mutex> lock(failure);
+      if (k < failed) failed = k, failed_count = short_of;
+    }
+  });
+  if (ok && failed == repeats) return true;
+  if (!ok) failed_count = *std::max_element(plan.counts.begin(), plan.counts.end());
+  std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", failed_count);
+  return false;
 }
 
 void longrun(int threads) {
   SweepPlan plan = default_sweep_plan();
   plan.threads = threads;
-  longrun(plan);
+  run_sweep(
+      plan, 1,
+      [](size_t) {
+        return SweepRepeat{network.stream, -1, 0};
+      },
+      SweepFormat::lines);
+  num_fibers = plan.counts.back();
+  fiber_len = plan.lengths.back();
+  fiber_diameter = plan.diameters.back();
 }
 
 void print_sweep_csv_header() {
   std::puts(
       "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,contacts_per_fiber,"
-      "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z");
-}
-
-bool sweep_csv_rows(const SweepPlan& plan, int32_t seed, int32_t repeat) {
-  const double volume = static_cast<double>(plan.box) * plan.box * plan.box;
-  return each_run(
-      plan, [] {},
-      [&] {
-        const ClusterResult c =
-            find_clusters(network.fibers.data(), num_fibers, network.contacts.data(),
-                          network.num_contacts, plan.box, plan.periodic);
-        std::printf("%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i\n", num_fibers,
-                    shortest_decimal(fiber_len).c_str(), shortest_decimal(fiber_diameter).c_str(),
-                    shortest_decimal(plan.box).c_str(), plan.periodic ? 1 : 0, seed, repeat,
-                    shortest_decimal(volume_fraction()).c_str(), network.num_contacts,
-                    shortest_decimal(c.contacts_per_fiber).c_str(),
-                    shortest_decimal(theory_contacts(num_fibers, fiber_len, fiber_diameter, volume))
-                        .c_str(),
-                    c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
-                    c.spanning[2] ? 1 : 0);
-        std::fflush(stdout);
-      });
+      "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z,capacity_reached");
 }

@@ -2,7 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "network.h"
+#include "random_stream.h"
 
 // A sweep: for every count, every length and every diameter of its tables, one placement and
 // contact count, continuing the random stream.
@@ -11,23 +15,40 @@ struct SweepPlan {
   std::vector<float> lengths, diameters;
   float box = 2e-6f;  // side of the cube around the origin
   bool periodic = false;
-  int threads = 0;  // for detection; 0: one per core. The results do not depend on it.
+  int threads = 0;                     // 0: one per core. The results do not depend on it.
+  int64_t max_contacts = MAXCONTACTS;  // per run, or UNCAPPED
 };
 
 // The compiled-in tables: 9 counts, 3 lengths, 6 diameters.
 SweepPlan default_sweep_plan();
 
-// Prints the start line, a header per count and length, and one result line per run. False,
-// after a message on standard error, when the memory for a run cannot be had.
-bool longrun(const SweepPlan& plan);
+// One repeat of a sweep: the whole plan on a stream of its own, from the state `stream`.
+struct SweepRepeat {
+  RandomStream stream;
+  int32_t seed;    // as the CSV names it
+  int32_t number;  // r, as the CSV names it
+};
 
-// The compiled-in sweep.
+enum class SweepFormat {
+  lines,  // the start line, a header per count and length, "%i;%g;%g;%g;%i" with decimal commas
+  csv,    // one row per run; see print_sweep_csv_header
+};
+
+// Runs `repeats` repeats, repeat(k) being the k-th, and prints what running them one after
+// another prints, byte for byte, whatever the thread count: repeats run side by side on the plan's
+// threads, each run's detection on the threads left to it. "Too many contacts!" keeps its place
+// among the lines, on standard output for `lines` and on standard error for `csv`. False, after a
+// message on standard error, when the memory for a run cannot be had; what the repeats before it
+// printed stays printed.
+bool run_sweep(const SweepPlan& plan, size_t repeats,
+               const std::function<SweepRepeat(size_t)>& repeat, SweepFormat format);
+
+// The compiled-in sweep on the process-wide stream, which it continues; afterwards the settings
+// hold the last run's count, length and diameter.
 void longrun(int threads = 0);
 
-// Machine-readable form: the header line, then one row per run of `plan` with the seed and the
-// repeat it belongs to, the cluster figures and the excluded-volume expectation.
+// The CSV's header line.
 void print_sweep_csv_header();
-bool sweep_csv_rows(const SweepPlan& plan, int32_t seed, int32_t repeat);
 
 // Formats one result line ("%i;%g;%g;%g;%i" with every '.' replaced by ','), without a newline.
 void format_sweep_line(char* out, size_t size, int count, float length, float diameter, double vf,

@@ -230,9 +230,10 @@ TEST(PairOrderJoin, CountsOnlyThePartsFinishedInARowFromTheFirst) {
   join.finish(2);
   EXPECT_TRUE(join.enough());
   int64_t kept = 0;
-  ASSERT_TRUE(join.keep(&kept));
+  RecordBuffer<Contact> out;
+  ASSERT_TRUE(join.keep(out, &kept));
   ASSERT_EQ(kept, 6);
-  for (int32_t n = 0; n < 6; ++n) EXPECT_EQ(network.contacts[n].second, 10 * (n / 3) + n % 3);
+  for (int32_t n = 0; n < 6; ++n) EXPECT_EQ(out[n].second, 10 * (n / 3) + n % 3);
 }
 
 }  // namespace

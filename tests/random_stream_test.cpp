@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <vector>
 
+#include "network.h"
+#include "placement.h"
 #include "random_draws.h"
 #include "random_stream.h"
 
@@ -32,6 +35,37 @@ TEST(RandomStream, SeedSignAndZeroDoNotMatter) {
     differs |= random_next(other) != w;
   }
   EXPECT_TRUE(differs);
+}
+
+// The programs' seeding: negative seeds exactly as before, every other seed a network of its own.
+TEST(RandomStream, DistinctSeedingGivesEverySeedItsOwnNetwork) {
+  for (const int32_t seed : {-1, -2, -987654, INT32_MIN}) {
+    RandomStream s{};
+    random_seed_distinct(s, seed);
+    EXPECT_TRUE(same_state(s, seeded(seed))) << seed;
+  }
+  std::vector<int32_t> seeds;
+  for (int32_t seed = -40; seed <= 40; ++seed) seeds.push_back(seed);
+  // The seeds at the top share their second start with the seeds 0 to 249.
+  constexpr int32_t kWrap = random_draws::kSecond.m - 1;
+  for (int32_t seed = INT32_MAX; seed >= kWrap; --seed) seeds.push_back(seed);
+  for (int32_t seed = 41; seed < 250; ++seed) seeds.push_back(seed);
+  std::set<std::vector<float>> networks;
+  for (const int32_t seed : seeds) {
+    RandomStream s{};
+    random_seed_distinct(s, seed);
+    if (seed >= 0) {
+      // Before the first draw no negative seed leaves the second generator positive.
+      EXPECT_GT(s.state2, 0) << seed;
+      EXPECT_LT(s.state2, random_draws::kSecond.m) << seed;
+    }
+    Fiber fibers[4];
+    place_fibers_into(fibers, 4, 2e-7f, s);
+    std::vector<float> coordinates;
+    for (const Fiber& f : fibers)
+      coordinates.insert(coordinates.end(), {f.start[0], f.start[1], f.start[2], f.end[0]});
+    EXPECT_TRUE(networks.insert(coordinates).second) << "seed " << seed;
+  }
 }
 
 TEST(RandomStream, SeedingWarmsUpFromTheNegativeStartAndFillsTheTableDownwards) {

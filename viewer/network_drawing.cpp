@@ -1,5 +1,6 @@
 // The fibers, their contacts and the box outline.
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -62,9 +63,18 @@ void draw_box(const float lo[3], const float hi[3]) {
   glEnd();
 }
 
+float network_scale(const float lo[3], const float hi[3]) {
+  float side = 0.0f;
+  for (int k = 0; k < 3; ++k) side = std::max(side, hi[k] - lo[k]);
+  if (!(side > 0.0f)) side = 2e-6f;  // a degenerate box keeps the default scale
+  // A ratio of float32 values, exactly 1 for the default box, keeps its picture to the pixel.
+  return 5000000.0f * (2e-6f / side);
+}
+
 int32_t draw_network(const ViewState& view) {
   glPushMatrix();
-  glScalef(5000000.0f, 5000000.0f, 5000000.0f);
+  const float s = network_scale(box_min, box_max);
+  glScalef(s, s, s);
 
   glColor4f(0.3f, 0.2f, 0.25f, 0.5f);
   glLineWidth(1.8f);

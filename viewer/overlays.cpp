@@ -25,7 +25,7 @@ void draw_grid(const float centre[3], float width, float height, uint32_t divisi
 }
 
 void draw_overlays(const ViewState& view) {
-  // The grids cover the default box's mid-plane cross-section, whatever the box settings.
+  // The network is scaled to 10 view units, so the grids cover the box's mid-plane cross-section.
   constexpr float kOrigin[3] = {0.0f, 0.0f, 0.0f};
   if (view.show_fine_grid) {
     glLineWidth(0.8f);

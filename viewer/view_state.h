@@ -40,6 +40,10 @@ enum BindingResult : int32_t {
 void apply_projection(const ViewState& view);
 // Multiplies the camera transform onto the current model-view matrix.
 void apply_camera(const ViewState& view);
+// Sets the zoom so that, seen unturned from the view's eye over a frustum of +-1 at its near
+// plane, the box from `lo` to `hi` (metres) and the fibers of `fiber_length` sticking out of it
+// fill the picture bar a small margin.
+void frame_whole_network(ViewState& view, const float lo[3], const float hi[3], float fiber_length);
 
 // `key` is the toolkit code (0 to 109) of a press.
 BindingResult handle_key(ViewState& view, int32_t key);

@@ -1,11 +1,11 @@
 #include "option_checks.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 #include "arg_values.h"
 #include "decimal_text.h"
-#include "periodic_image.h"
 
 void ValueChecks::whole(const std::string& option, const std::string& text, int64_t lo, int64_t hi,
                         int64_t& out) {
@@ -66,7 +66,8 @@ void ValueChecks::positive_list(const std::string& option, const std::string& te
 }
 
 ParseOutcome ValueChecks::usage_error(const std::string& program, const std::string& message) {
-  return {false, 2, program + ": " + message + ". Run '" + program + " --help' for the options.\n"};
+  return {
+      false, 2, program + ": " + message + ". Run '" + program + " --help' for the options.\n", {}};
 }
 
 std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::string>& args) {
@@ -74,9 +75,9 @@ std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::str
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    return ParseOutcome{false, 0, app.help()};
+    return ParseOutcome{false, 0, app.help(), {}};
   } catch (const CLI::CallForVersion& e) {
-    return ParseOutcome{false, 0, std::string(e.what()) + "\n"};
+    return ParseOutcome{false, 0, std::string(e.what()) + "\n", {}};
   } catch (const CLI::ParseError& e) {
     return ValueChecks::usage_error(app.get_name(), e.what());
   }
@@ -99,14 +100,19 @@ void add_common(CLI::App& app, CommonText& text, bool& periodic) {
   app.add_flag("--periodic", periodic,
                std::string("periodic box: pairs meet at their nearest images, no fiber loses "
                            "contacts at a face (needs A > 2 L + D)"));
+  app.add_option("--max-contacts", text.max_contacts,
+                 "store at most K contacts, then report \"Too many contacts!\" (default: no cap "
+                 "with options, 1000000 without)")
+      ->type_name("K");
 }
 
 void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
-                  float& box) {
+                  float& box, int64_t& max_contacts) {
   int64_t s = seed, t = threads;
   checks.whole("--seed", text.seed, INT32_MIN, INT32_MAX, s);
   checks.whole("--threads", text.threads, 1, kMaxThreads, t);
   checks.positive("--box", text.box, box);
+  checks.whole("--max-contacts", text.max_contacts, 0, INT32_MAX, max_contacts);
   seed = static_cast<int32_t>(s);
   threads = static_cast<int>(t);
 }
@@ -114,10 +120,44 @@ void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, in
 void check_periodic_box(ValueChecks& checks, bool periodic, float box,
                         const std::vector<float>& lengths, const std::vector<float>& diameters) {
   if (!checks.ok() || !periodic) return;
-  const float length = *std::max_element(lengths.begin(), lengths.end());
-  const float diameter = *std::max_element(diameters.begin(), diameters.end());
-  if (!periodic_box_valid(box, length, diameter))
+  const double length = *std::max_element(lengths.begin(), lengths.end());
+  const double diameter = *std::max_element(diameters.begin(), diameters.end());
+  // Compared as float32, as the box is stored, so that the message names the number compared. A
+  // float32 above the rounded bound also exceeds 2 L + D itself, as the detectors require.
+  const auto bound = static_cast<float>(2 * length + diameter);
+  if (!(box > bound))
     checks.fail("--periodic: the box side " + shortest_decimal(box) +
                 " must exceed twice the fiber length plus the diameter, " +
-                shortest_decimal(static_cast<float>(2.0 * length + diameter)));
+                shortest_decimal(bound));
+}
+
+std::vector<std::string> unit_warnings(const std::string& program,
+                                       const std::vector<int32_t>& counts,
+                                       const std::vector<float>& lengths,
+                                       const std::vector<float>& diameters, float box) {
+  std::vector<std::string> out;
+  const auto warn = [&](const std::string& what) {
+    out.push_back(program + ": warning: " + what + "; lengths are in metres\n");
+  };
+  const int32_t count = *std::max_element(counts.begin(), counts.end());
+  const float longest = *std::max_element(lengths.begin(), lengths.end());
+  const float shortest = *std::min_element(lengths.begin(), lengths.end());
+  const float widest = *std::max_element(diameters.begin(), diameters.end());
+  // The largest fraction of the tables: the most fibers, the longest and the widest.
+  const double fraction = count * 0.7853981633974483 * widest * widest * longest /
+                          (static_cast<double>(box) * box * box);
+  if (fraction > 1) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", fraction);
+    warn(std::string("the volume fraction ") + text + " (" + std::to_string(count) +
+         " fibers, length " + shortest_decimal(longest) + ", diameter " + shortest_decimal(widest) +
+         ") is above 1");
+  }
+  if (longest > box)
+    warn("the fiber length " + shortest_decimal(longest) + " exceeds the box side " +
+         shortest_decimal(box));
+  if (widest > shortest)
+    warn("the diameter " + shortest_decimal(widest) + " exceeds the fiber length " +
+         shortest_decimal(shortest));
+  return out;
 }

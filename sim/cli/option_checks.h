@@ -48,14 +48,23 @@ class ValueChecks {
 // version or does not parse.
 std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::string>& args);
 
-// The options both programs take: --version, --seed, --threads, --box and --periodic.
+// The options both programs take: --version, --seed, --threads, --box, --periodic and
+// --max-contacts.
 struct CommonText {
-  std::string seed, threads, box;
+  std::string seed, threads, box, max_contacts;
 };
 void add_common(CLI::App& app, CommonText& text, bool& periodic);
 void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
-                  float& box);
+                  float& box, int64_t& max_contacts);
 
 // With --periodic, the box must exceed twice the longest length plus the widest diameter.
 void check_periodic_box(ValueChecks& checks, bool periodic, float box,
                         const std::vector<float>& lengths, const std::vector<float>& diameters);
+
+// Settings that run but look like a slip of units, such as a length in nanometres: a volume
+// fraction above 1, a fiber longer than the box, a diameter above the length. One line each,
+// over every run of the tables.
+std::vector<std::string> unit_warnings(const std::string& program,
+                                       const std::vector<int32_t>& counts,
+                                       const std::vector<float>& lengths,
+                                       const std::vector<float>& diameters, float box);

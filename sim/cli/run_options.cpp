@@ -66,7 +66,7 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       "Places a seeded random network of straight fibers in a cube, finds every pair of "
       "fibers in contact, prints a summary line and shows the network.",
       "mikado");
-  std::string fibers, length, diameter, max_contacts;
+  std::string fibers, length, diameter;
   CommonText common;
   app.add_option("-n,--fibers", fibers,
                  "number of fibers, 0 to " + std::to_string(kMaxFibers) +
@@ -76,10 +76,6 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
       ->type_name("D");
   add_common(app, common, options.periodic);
-  app.add_option("--max-contacts", max_contacts,
-                 "store at most K contacts, then report \"Too many contacts!\" (default: no cap "
-                 "with options, 1000000 without)")
-      ->type_name("K");
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
   app.add_flag("--no-view", options.no_view,
@@ -101,13 +97,17 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   int64_t count = options.fibers;
   checks.whole("--fibers", fibers, 0, kMaxFibers, count);
   options.fibers = static_cast<int32_t>(count);
-  checks.whole("--max-contacts", max_contacts, 0, INT32_MAX, options.max_contacts);
   checks.positive("--length", length, options.length);
   checks.positive("--diameter", diameter, options.diameter);
-  check_common(checks, common, options.seed, options.threads, options.box);
+  check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
+  options.box_given = app.count("--box") > 0;
   check_periodic_box(checks, options.periodic, options.box, {options.length}, {options.diameter});
   check_output_paths(checks, app, options);
-  return checks.outcome();
+  ParseOutcome outcome = checks.outcome();
+  if (outcome.run)
+    outcome.warnings = unit_warnings("mikado", {options.fibers}, {options.length},
+                                     {options.diameter}, options.box);
+  return outcome;
 }
 
 ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOptions& options) {
@@ -117,7 +117,8 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       "mikado-longrun");
   std::string counts, lengths, diameters, repeats, shard;
   CommonText common;
-  app.add_option("--counts", counts, "fiber counts, each 0 to " + std::to_string(MAXFIB))
+  app.add_option("--counts", counts,
+                 "fiber counts, each 0 to " + std::to_string(kMaxFibers) + " as memory permits")
       ->type_name("N,N,...");
   app.add_option("--lengths", lengths, "fiber lengths in metres")->type_name("L,L,...");
   app.add_option("--diameters", diameters, "fiber diameters in metres")->type_name("D,D,...");
@@ -126,18 +127,22 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       ->type_name("R");
   app.add_option("--shard", shard, "only the repeats r with r mod N = K (0 <= K < N)")
       ->type_name("K/N");
-  app.add_flag("--csv", options.csv, std::string("machine-readable rows under one header line"));
+  app.add_flag("--csv", options.csv,
+               std::string("machine-readable rows under one header line; messages go to "
+                           "standard error"));
   if (auto stop = parse_line(app, args)) return *stop;
 
   ValueChecks checks("mikado-longrun", app);
-  checks.whole_list("--counts", counts, 0, MAXFIB, options.counts);
+  checks.whole_list("--counts", counts, 0, kMaxFibers, options.counts);
   checks.positive_list("--lengths", lengths, options.lengths);
   checks.positive_list("--diameters", diameters, options.diameters);
-  check_common(checks, common, options.seed, options.threads, options.box);
+  check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
+  // The tables the sweep will run: the user's, or the compiled-in ones.
   const SweepPlan tables = default_sweep_plan();
-  check_periodic_box(checks, options.periodic, options.box,
-                     options.lengths.empty() ? tables.lengths : options.lengths,
-                     options.diameters.empty() ? tables.diameters : options.diameters);
+  const auto& counts_run = options.counts.empty() ? tables.counts : options.counts;
+  const auto& lengths_run = options.lengths.empty() ? tables.lengths : options.lengths;
+  const auto& diameters_run = options.diameters.empty() ? tables.diameters : options.diameters;
+  check_periodic_box(checks, options.periodic, options.box, lengths_run, diameters_run);
   int64_t r = options.repeats;
   checks.whole("--repeats", repeats, 1, INT32_MAX, r);
   options.repeats = static_cast<int32_t>(r);
@@ -158,5 +163,10 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       checks.fail("--shard '" + shard + "': must be K/N with 0 <= K < N");
     }
   }
-  return checks.outcome();
+  ParseOutcome outcome = checks.outcome();
+  // The compiled-in sweep's densest run is above 1 by design; it runs as it always has.
+  if (outcome.run && !args.empty())
+    outcome.warnings =
+        unit_warnings("mikado-longrun", counts_run, lengths_run, diameters_run, options.box);
+  return outcome;
 }

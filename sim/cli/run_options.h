@@ -11,6 +11,7 @@ struct RunOptions {
   float length = 2e-7f;
   float diameter = 2e-9f;
   float box = 2e-6f;
+  bool box_given = false;  // --box on the line: the viewer starts framed on the whole network
   bool periodic = false;
   int32_t seed = -1;
   int threads = 0;            // 0: one per core
@@ -38,14 +39,17 @@ struct SweepOptions {
   int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard
   bool csv = false;
   int threads = 0;
+  int64_t max_contacts = -1;  // -1: none given
 };
 
 // The outcome of reading a command line: run, or stop at once with `status` after printing
-// `text` (help and version to standard output, errors to standard error).
+// `text` (help and version to standard output, errors to standard error). A run prints its
+// `warnings` on standard error first.
 struct ParseOutcome {
   bool run = true;
   int status = 0;
   std::string text;
+  std::vector<std::string> warnings;
 };
 
 inline constexpr int kMaxThreads = 1024;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "../sim_settings_guard.h"
+#include "contacts_filter.h"
 #include "contacts_periodic.h"
 #include "network.h"
 #include "periodic_image.h"
@@ -32,17 +33,34 @@ Detection run(Detect detect) {
   return d;
 }
 
+// The oracle, then the grid with 1, 2, 3 and 8 threads, with the SSE2 filter and (where the CPU
+// has it) the AVX2 one, capped as the network is and, when the oracle stays within the cap, also
+// uncapped.
 void expect_grid_matches_oracle(const std::string& what) {
   const Detection want = run([] { detect_contacts_all_pairs_periodic(kBox); });
-  for (int threads : {1, 2, 3}) {
-    const Detection got = run([threads] { detect_contacts_periodic_threaded(kBox, threads); });
-    ASSERT_EQ(got.contacts.size(), want.contacts.size()) << what << ", threads " << threads;
-    ASSERT_EQ(got.output, want.output) << what << ", threads " << threads;
-    ASSERT_EQ(std::memcmp(got.contacts.data(), want.contacts.data(),
-                          sizeof(Contact) * want.contacts.size()),
-              0)
-        << what << ", threads " << threads;
+  const int64_t cap = network.max_contacts;
+  for (int64_t max_contacts : {cap, UNCAPPED}) {
+    if (max_contacts == UNCAPPED && !want.output.empty()) continue;
+    network.max_contacts = max_contacts;
+    for (bool wide : {false, true}) {
+      if (wide && !wide_filter_available()) continue;
+      use_wide_filter(wide);
+      for (int threads : {1, 2, 3, 8}) {
+        const std::string how = what + ", threads " + std::to_string(threads) +
+                                (wide ? ", AVX2" : ", SSE2") +
+                                (max_contacts == UNCAPPED ? ", uncapped" : "");
+        const Detection got = run([threads] { detect_contacts_periodic_threaded(kBox, threads); });
+        ASSERT_EQ(got.contacts.size(), want.contacts.size()) << how;
+        ASSERT_EQ(got.output, want.output) << how;
+        ASSERT_EQ(std::memcmp(got.contacts.data(), want.contacts.data(),
+                              sizeof(Contact) * want.contacts.size()),
+                  0)
+            << how;
+      }
+    }
   }
+  network.max_contacts = cap;
+  use_wide_filter(true);
 }
 
 // Lengths from many cells per axis through three (each neighbour distinct, wrapping) and two to
@@ -97,6 +115,27 @@ TEST(PeriodicGrid, OverflowKeepsTheFirstContactsInPairOrder) {
   }
   expect_grid_matches_oracle("bundle");
   EXPECT_EQ(network.num_contacts, 2000);
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
+}
+
+// A cap far below what the pair scan finds: it gives way to the scan in chunks of first indices.
+// The contacts kept run across several chunks, and most join a fiber to another's image.
+TEST(PeriodicGrid, CapFarBelowTheContactsKeepsThemInPairOrderAcrossChunksSlow) {
+  SimSettingsGuard guard;
+  ASSERT_TRUE(size_network(MAXFIB, 500000));
+  random_seed(network.stream, -23);
+  num_fibers = 6000;
+  fiber_len = 2e-7f;
+  fiber_diameter = 2e-9f;
+  place_fibers();
+  // Fibers 1000 to 2599 in one bundle across the x faces, every other one a whole side away:
+  // 1,279,200 touching pairs, their first indices across the bounds of the first chunks.
+  for (int i = 1000; i < 2600; ++i) {
+    const float x = i % 2 ? 0.95e-6f : -1.05e-6f;
+    network.fibers[i] = {{x, 0, 0}, {x + 2e-7f, 0, 0}};
+  }
+  expect_grid_matches_oracle("bundle across a face");
+  EXPECT_EQ(network.num_contacts, 500000);
   ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
 }
 

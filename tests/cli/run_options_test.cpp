@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "decimal_text.h"
+#include "periodic_image.h"
+
 namespace {
 
 ParseOutcome parse(std::vector<std::string> args, RunOptions& o) {
@@ -119,15 +122,17 @@ TEST(RunOptions, HelpAndVersionStopWithStatus0) {
 
 TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
   SweepOptions o;
-  const ParseOutcome good =
-      parse_sweep_options({"--seed", "7", "--threads", "1", "--counts", "100,0,100000", "--lengths",
-                           "1e-7", "--diameters", "1e-9,2e-9", "--box", "1e-6", "--periodic",
-                           "--repeats", "8", "--shard", "3/4", "--csv"},
-                          o);
+  const ParseOutcome good = parse_sweep_options(
+      {"--seed",         "7",         "--threads",   "1",         "--counts", "100,0,100000",
+       "--lengths",      "1e-7",      "--diameters", "1e-9,2e-9", "--box",    "1e-6",
+       "--periodic",     "--repeats", "8",           "--shard",   "3/4",      "--csv",
+       "--max-contacts", "5"},
+      o);
   ASSERT_TRUE(good.run) << good.text;
   EXPECT_EQ(o.seed, 7);
   EXPECT_EQ(o.threads, 1);
   EXPECT_EQ(o.counts, (std::vector<int32_t>{100, 0, 100000}));
+  EXPECT_EQ(o.max_contacts, 5);
   EXPECT_EQ(o.lengths, std::vector<float>{1e-7f});
   EXPECT_EQ(o.diameters, (std::vector<float>{1e-9f, 2e-9f}));
   EXPECT_EQ(o.box, 1e-6f);
@@ -138,6 +143,11 @@ TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
   EXPECT_TRUE(o.csv);
   SweepOptions last;
   EXPECT_TRUE(parse_sweep_options({"--seed", "-2147483647", "--repeats", "2"}, last).run);
+  EXPECT_EQ(last.max_contacts, -1);
+  // Counts past the compiled-in storage: the sweep sizes its storage for them.
+  SweepOptions large;
+  ASSERT_TRUE(parse_sweep_options({"--counts", "100001,2147483647"}, large).run);
+  EXPECT_EQ(large.counts, (std::vector<int32_t>{100001, INT32_MAX}));
 
   const BadCase bad[] = {
       {{"-n", "5"}, "-n"},
@@ -145,7 +155,8 @@ TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
       {{"--threads", "-2"}, "--threads '-2'"},
       {{"--counts", "100,abc"}, "--counts '100,abc': 'abc'"},
       {{"--counts", "100,"}, "--counts '100,'"},
-      {{"--counts", "100001"}, "--counts '100001'"},
+      {{"--counts", "2147483648"}, "--counts '2147483648'"},
+      {{"--max-contacts", "x"}, "--max-contacts 'x'"},
       {{"--lengths", "1e-7,0"}, "--lengths '1e-7,0': '0'"},
       {{"--diameters", ""}, "--diameters ''"},
       {{"--repeats", "0"}, "--repeats '0'"},
@@ -166,6 +177,79 @@ TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
     EXPECT_EQ(r.text.rfind("mikado-longrun: ", 0), 0u) << r.text;
     EXPECT_NE(r.text.find(c.names), std::string::npos) << r.text;
   }
+}
+
+// The refusal names the number it compares with: a box equal to it is refused, the next float32
+// above it is accepted and exceeds 2 L + D exactly, as the periodic detectors require.
+TEST(RunOptions, PeriodicRefusalNamesTheBoundItCompares) {
+  RunOptions o;
+  const ParseOutcome refused = parse({"--periodic", "--box", "4.02e-7"}, o);
+  ASSERT_FALSE(refused.run);
+  const std::string marker = "plus the diameter, ";
+  const auto at = refused.text.find(marker);
+  ASSERT_NE(at, std::string::npos) << refused.text;
+  const float bound = std::strtof(refused.text.c_str() + at + marker.size(), nullptr);
+  EXPECT_EQ(bound, 4.02e-7f) << refused.text;
+  const float above = std::nextafter(bound, 1.0f);
+  ASSERT_TRUE(parse({"--periodic", "--box", shortest_decimal(above)}, o).run);
+  EXPECT_EQ(o.box, above);
+  EXPECT_TRUE(periodic_box_valid(o.box, 2e-7f, 2e-9f));
+}
+
+int count_lines(const std::vector<std::string>& lines, const char* part) {
+  int n = 0;
+  for (const std::string& l : lines) n += l.find(part) != std::string::npos;
+  return n;
+}
+
+// Settings in the wrong unit still run, with one line per slip and nothing for sound settings.
+TEST(RunOptions, UnitSlipsWarnOneLineEach) {
+  struct Case {
+    std::vector<std::string> args;
+    int fraction, longer, wider;
+  };
+  const Case cases[] = {
+      {{}, 0, 0, 0},
+      {{"-l", "200"}, 1, 1, 0},
+      {{"-n", "1", "-l", "1e-6", "-d", "1.1e-6"}, 0, 0, 1},
+      // The fraction N pi/4 D^2 L / A^3 just above 1, then just below it.
+      {{"-n", "4", "-l", "1", "-d", "1", "--box", "1.4645919"}, 1, 0, 0},
+      {{"-n", "4", "-l", "1", "-d", "1", "--box", "1.464592"}, 0, 0, 0},
+      {{"-n", "1", "-l", "2e-6", "-d", "1e-9", "--box", "2e-6"}, 0, 0, 0},
+      {{"-n", "1", "-l", "2.0000002e-6", "-d", "1e-9", "--box", "2e-6"}, 0, 1, 0},
+  };
+  for (const Case& c : cases) {
+    RunOptions o;
+    const ParseOutcome r = parse(c.args, o);
+    ASSERT_TRUE(r.run) << r.text;
+    EXPECT_EQ(r.warnings.size(), static_cast<size_t>(c.fraction + c.longer + c.wider))
+        << (c.args.empty() ? "" : c.args[1]);
+    EXPECT_EQ(count_lines(r.warnings, "volume fraction"), c.fraction);
+    EXPECT_EQ(count_lines(r.warnings, "exceeds the box side"), c.longer);
+    EXPECT_EQ(count_lines(r.warnings, "exceeds the fiber length"), c.wider);
+    for (const std::string& line : r.warnings) {
+      EXPECT_EQ(line.rfind("mikado: warning: ", 0), 0u) << line;
+      EXPECT_NE(line.find("lengths are in metres\n"), std::string::npos) << line;
+      EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+    }
+  }
+  // A sweep warns over all its runs: the densest combines the largest count, length and diameter.
+  SweepOptions s;
+  const ParseOutcome sweep = parse_sweep_options(
+      {"--counts", "10,2000", "--lengths", "1e-7,1e-6", "--diameters", "1e-9,1e-7"}, s);
+  ASSERT_TRUE(sweep.run);
+  ASSERT_EQ(sweep.warnings.size(), 1u);
+  EXPECT_NE(sweep.warnings[0].find("2000 fibers, length 1e-06, diameter 1e-07"), std::string::npos)
+      << sweep.warnings[0];
+  // The compiled-in tables reach a fraction of 3.14 in their densest run.
+  SweepOptions compiled_in;
+  const ParseOutcome tables = parse_sweep_options({"--csv"}, compiled_in);
+  ASSERT_EQ(tables.warnings.size(), 1u);
+  EXPECT_NE(tables.warnings[0].find("3.14159"), std::string::npos) << tables.warnings[0];
+  EXPECT_TRUE(parse_sweep_options({}, compiled_in).warnings.empty());
+  SweepOptions sound;
+  EXPECT_EQ(parse_sweep_options({"--counts", "10", "--lengths", "2e-7"}, sound).warnings.size(),
+            0u);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Drives the complete mikado on the X display in DISPLAY as a user would: the summary line, the
 # 800x800 window titled "TEST" and its picture, keypad keys, the wheel and key C changing the picture,
-# Escape and a close request each ending the process with status 0, and without a display the
-# summary and failure lines with status 255. With WINE given, the Windows build runs under it
-# (an unmanaged Wine window: Wine draws the frame around the client area).
+# Escape and a close request each ending the process with status 0, a larger --box wholly in view
+# at the start, and without a display the summary and failure lines with status 255. With WINE
+# given, the Windows build runs under it (an unmanaged Wine window: Wine draws the frame around
+# the client area).
 # Usage: mikado_e2e.sh PROGRAM SENDCLOSE EXPECTED_SUMMARY_FILE [WINE]
 set -euo pipefail
 
@@ -39,10 +40,10 @@ fail() {
 command=("$program")
 [ -z "$wine" ] || command=("$wine" "$program")
 
-# Starts the program and waits for its window to map; sets pid and window.
+# Starts the program with the options given and waits for its window to map; sets pid and window.
 start() {
   : >"$work/out"
-  timeout "$limit" "${command[@]}" >"$work/out" 2>"$work/err" </dev/null &
+  timeout "$limit" "${command[@]}" "$@" >"$work/out" 2>"$work/err" </dev/null &
   pid=$!
   window=$(timeout "$limit" xdotool search --sync --name '^TEST$' | head -n 1) ||
     fail "no window titled TEST"
@@ -147,7 +148,37 @@ start
 "$sendclose" "$window"
 expect_exit "close request"
 
-# 3. Without a display: the summary line, the failure line, status -1.
+# 3. With a larger --box the start frames it: its outline, (0.3, 0.2, 0.25) at half alpha over the
+# background, near each corner of the client area, and nothing drawn on the client area's edges.
+outline_near() {
+  convert "$1" -crop "100x100+$2+$3" +repage -fuzz 2% -fill white -opaque 'rgb(166,147,134)' \
+    -fill black +opaque white -format '%[fx:round(mean * w * h)]' info:
+}
+edge_drawn() {
+  convert "$1" -shave 1x1 -bordercolor "$background" -border 1 "$work/edgeless.png"
+  compare -metric AE "$1" "$work/edgeless.png" null: 2>&1 || true
+}
+outline_at_corners() {
+  local corner
+  for corner in "0 0" "700 0" "0 700" "700 700"; do
+    # shellcheck disable=SC2086
+    [ "$(outline_near "$1" $corner)" -gt 20 ] || return 1
+  done
+}
+start --box 5.43e-6
+tries=0
+until stable_shot "$work/f.png" && outline_at_corners "$work/f.png"; do
+  [ $((tries += 1)) -lt 20 ] || fail "--box: the box outline is not near every corner"
+  sleep 0.1
+done
+[ "$(edge_drawn "$work/f.png")" = 0 ] || fail "--box: the picture reaches the client area's edges"
+xdotool key Escape
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "--box: exit status $status"
+
+# 4. Without a display: the summary line, the failure line, status -1.
 status=0
 env -u DISPLAY timeout "$limit" "${command[@]}" >"$work/out" 2>"$work/err" </dev/null ||
   status=$?

@@ -84,6 +84,7 @@ class Drawing : public ::testing::Test {
     ASSERT_EQ(surface_->error(), "");
     saved_fibers_ = num_fibers;
     saved_contacts_ = network.num_contacts;
+    for (int k = 0; k < 3; ++k) saved_lo_[k] = box_min[k], saved_hi_[k] = box_max[k];
     num_fibers = 0;
     network.num_contacts = 0;
     set_fixed_gl_state();
@@ -96,6 +97,7 @@ class Drawing : public ::testing::Test {
   void TearDown() override {
     num_fibers = saved_fibers_;
     network.num_contacts = saved_contacts_;
+    for (int k = 0; k < 3; ++k) box_min[k] = saved_lo_[k], box_max[k] = saved_hi_[k];
     set_fiber_classes(nullptr, 0);
     glViewport(0, 0, GlxSurface::kSize, GlxSurface::kSize);
   }
@@ -169,6 +171,7 @@ class Drawing : public ::testing::Test {
   ViewState view_;
   int32_t saved_fibers_ = 0;
   int32_t saved_contacts_ = 0;
+  float saved_lo_[3] = {}, saved_hi_[3] = {};
 };
 
 GlxSurface* Drawing::surface_ = nullptr;
@@ -402,6 +405,82 @@ TEST_F(Drawing, KeyCColoursTheClusters) {
   handle_key(view_, 61);
   draw();
   expect_line(largest, true, {kFiber});
+}
+
+// A box of 5.43e-6 as --box gives it, framed as the program starts with it: its largest side
+// spans 10 view units whatever its size.
+class LargeBox : public Drawing {
+ protected:
+  static constexpr double kSide = 5.43e-6, kFiberLength = 2e-7;
+  static constexpr double kPerMetre = 10.0 / kSide;
+  static constexpr double kHalfFiber = kFiberLength / 2 * kPerMetre;  // in view units
+
+  void SetUp() override {
+    Drawing::SetUp();
+    for (int k = 0; k < 3; ++k) {
+      box_min[k] = static_cast<float>(-kSide / 2);
+      box_max[k] = static_cast<float>(kSide / 2);
+    }
+    frame_whole_network(view_, box_min, box_max, static_cast<float>(kFiberLength));
+  }
+  static Vec3 box_metres(double x, double y, double z) {
+    return {static_cast<float>(x / kPerMetre), static_cast<float>(y / kPerMetre),
+            static_cast<float>(z / kPerMetre)};
+  }
+  // Nothing drawn in the outermost rows and columns of the picture.
+  void expect_clear_edges() const {
+    constexpr int kLast = GlxSurface::kSize - 1;
+    for (int i = 0; i < GlxSurface::kSize; ++i) {
+      for (const Rgb c : {surface_->at(i, 0), surface_->at(i, kLast), surface_->at(0, i),
+                          surface_->at(kLast, i)}) {
+        ASSERT_TRUE(is_background(c)) << i;
+      }
+    }
+  }
+};
+
+TEST_F(LargeBox, WholeNetworkInViewAtTheStart) {
+  // At each corner of the front face a fiber along x whose far end sticks half a fiber out.
+  for (double sx : {-1.0, 1.0})
+    for (double sy : {-1.0, 1.0})
+      add_fiber(box_metres(sx * (5 - kHalfFiber), sy * 5, 5),
+                box_metres(sx * (5 + kHalfFiber), sy * 5, 5));
+  draw();
+  expect_clear_edges();
+  // All eight corners of the outline where the camera puts them, away from the picture's edges.
+  for (double x : {-5.0, 5.0})
+    for (double y : {-5.0, 5.0})
+      for (double z : {-5.0, 5.0}) {
+        const Pixel p = project(view_, x, y, z);
+        EXPECT_GT(std::min(p.x, p.y), 10.0) << x << "," << y << "," << z;
+        EXPECT_LT(std::max(p.x, p.y), GlxSurface::kSize - 10.0) << x << "," << y << "," << z;
+        const Rgb c = strongest_near(p);
+        EXPECT_GT(distance(c), 60) << x << "," << y << "," << z;
+        EXPECT_LT(c.g, 200) << x << "," << y << "," << z;
+      }
+  // Past the outline, only the fibers' outer ends.
+  for (double sx : {-1.0, 1.0})
+    for (double sy : {-1.0, 1.0})
+      expect_line(project(view_, sx * (5 + 0.7 * kHalfFiber), sy * 5, 5), true, {kFiber});
+}
+
+TEST_F(LargeBox, CoarseGridSpansTheBoxsMidPlane) {
+  view_.show_grid = true;
+  draw();
+  expect_clear_edges();
+  // The grid's outer lines, off the lines across them, and the box's edges along z through the
+  // grid's corners.
+  for (double s : {-1.0, 1.0}) {
+    expect_line(project(view_, 0.5, 5 * s, 0), true, {kCoarseGrid});
+    expect_line(project(view_, 5 * s, 0.5, 0), false, {kCoarseGrid});
+    EXPECT_TRUE(is_background(strongest_near(project(view_, 0.5, 5.4 * s, 0)))) << s;
+    EXPECT_TRUE(is_background(strongest_near(project(view_, 5.4 * s, 0.5, 0)))) << s;
+    for (double z : {-2.5, 2.5}) {
+      const Rgb c = strongest_near(project(view_, 5 * s, 5 * s, z));
+      EXPECT_GT(distance(c), 60) << s << "," << z;
+      EXPECT_LT(c.g, 200) << s << "," << z;
+    }
+  }
 }
 
 // The loop on the scripted window system, drawing with Mesa: the scripted backend has no GL of
