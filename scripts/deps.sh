@@ -25,8 +25,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libx11-dev l
   libcli11-dev nlohmann-json3-dev)
 # The end-to-end tests: a private X server with Mesa's software GL, input injection, mode lists
 # and screenshots with their pixel checks.
-# VTK's Python reader opens the program's VTK files; gnuplot draws the sweep plot.
+# VTK's Python reader opens the program's VTK files; scipy is the peer the contacts are
+# checked against; gnuplot draws the sweep plot.
 E2E_PACKAGES=(xvfb libgl1-mesa-dri xdotool x11-xserver-utils imagemagick python3-vtk9 python3-numpy
-  gnuplot-nox)
+  python3-scipy gnuplot-nox)
 # The Windows cross build; its GoogleTest is built from the googletest source package.
 MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix googletest)
