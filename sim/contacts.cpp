@@ -91,8 +91,8 @@ bool join_blocks(std::vector<Scan>& scans, int32_t count, int shift, int64_t lim
   if (out.size() < *kept && !out.reset(*kept)) throw std::bad_alloc();
   std::atomic<int> next{0};
   const bool ok = run_workers(std::min(threads, blocks), [&](int) {
-    std::vector<int32_t> at;
-    std::vector<Contact> sorted;
+    Column<int32_t> at;
+    Column<Contact> sorted;
     const auto by_second = [](const Contact& p, const Contact& q) { return p.second < q.second; };
     for (int b; (b = next++) < blocks;) {
       if (offset[b] >= *kept) continue;
@@ -143,7 +143,7 @@ bool scan_pairs(ContactDetector::Workspace& w, int32_t count, int threads, int64
   if (scans.size() < static_cast<size_t>(workers)) scans.resize(workers);
   for (Scan& s : scans) {
     s.blocks.resize(((count - 1) >> shift) + 1);
-    for (std::vector<Contact>& b : s.blocks) b.clear();
+    for (Column<Contact>& b : s.blocks) b.clear();
   }
   std::atomic<int> next{0};
   ScanBudget budget{std::max(2 * limit, kMinBudget)};

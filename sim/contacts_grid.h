@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "geomkit.h"
 #include "network.h"
+#include "record_buffer.h"
 
 // Fibers binned by midpoint into rows: square columns across y and z, at least `reach` wide, that
 // run the length of the network along x, each sorted by x. A partner of a fiber lies within
@@ -14,33 +16,34 @@
 // and the exact test read them contiguously.
 inline constexpr int kColumnPadding = 8;
 
+// The grid's large arrays: mapped in large pages, entries left for the build to write.
+template <typename T>
+using Column = std::vector<T, BigAllocator<T>>;
+
 // The build's working memory, kept for the next build.
 struct GridScratch {
-  std::vector<float> prepared_x;  // the midpoints' x, densely, for the sort
-  // The same of the periodic box's images, apart: appending them would copy the fibers' own.
-  std::vector<float> image_x;
-  std::vector<Fiber> images;      // of the periodic box, after the fibers
-  std::vector<int32_t> image_of;  // the fiber of each image
-  std::vector<int32_t> row_of, row_fill;
-  std::vector<int32_t> order;  // entries by row
+  Column<Fiber> images;      // of the periodic box, after the fibers
+  Column<int32_t> image_of;  // the fiber of each image
+  Column<int32_t> place;     // per share of the entries and row: where its next one goes
 };
 
 struct ContactGrid {
-  float limit = 0;  // the contact distance: the fibers' diameter
-  double box = 0;   // side of the periodic box, 0 for the open one
-  double lo[3];     // of the midpoints
-  double width;     // of a row, along y and z
-  double reach;     // no pair farther apart than this can pass the midpoint rejection
-  double slack;     // more than the rounding of any distance taken from the row arithmetic
-  int n[2];         // rows along y and z
+  float limit = 0;   // the contact distance: the fibers' diameter
+  double box = 0;    // side of the periodic box, 0 for the open one
+  double lo[3];      // of the midpoints
+  double width;      // of a row, along y and z
+  double per_width;  // 1 / width: a multiplication finds the row, monotonic as a division would
+  double reach;      // no pair farther apart than this can pass the midpoint rejection
+  double slack;      // more than the rounding of any distance taken from the row arithmetic
+  int n[2];          // rows along y and z
 
-  std::vector<int32_t> row_start;                // rows + 1 offsets into the columns
-  std::vector<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
-  std::vector<double> exact_half;
-  std::vector<int32_t> index;  // padded like the columns
+  Column<int32_t> row_start;                // rows + 1 offsets into the columns
+  Column<float> x, y, z, half, dx, dy, dz;  // with kColumnPadding entries after the last
+  Column<double> exact_half;
+  Column<int32_t> index;  // padded like the columns
   // In the periodic box, 1 for the entries that are images of a fiber moved by whole box sides;
   // empty in the open box.
-  std::vector<uint8_t> image;
+  Column<uint8_t> image;
 
   GridScratch scratch;
 
@@ -49,7 +52,10 @@ struct ContactGrid {
   bool from_image(int32_t e) const { return !image.empty() && image[e] != 0; }
   int row(int cy, int cz) const { return cz * n[0] + cy; }
   // The row coordinate of v along axis k (1 for y, 2 for z).
-  int coord(double v, int k) const;
+  int coord(double v, int k) const {
+    const double c = std::min((v - lo[k]) * per_width, n[k - 1] - 1.0);
+    return c > 0 ? static_cast<int>(c) : 0;
+  }
   // The segment the exact test sees for entry e, bit for bit.
   PreparedSegment segment(int32_t e) const {
     return {{x[e], y[e], z[e]}, {dx[e], dy[e], dz[e]}, exact_half[e]};

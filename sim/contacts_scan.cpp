@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "contacts_exact.h"
@@ -37,6 +38,19 @@ inline __attribute__((always_inline)) int32_t skip_to_above(const float* x, int3
     pos += steps;
     if (steps < 4) return pos;
   }
+}
+
+// `when` ? a : b, without a branch.
+inline float pick(bool when, float a, float b) {
+  const uint32_t mask = 0u - static_cast<uint32_t>(when);
+  return std::bit_cast<float>((std::bit_cast<uint32_t>(a) & mask) |
+                              (std::bit_cast<uint32_t>(b) & ~mask));
+}
+
+// float_at_least(v), the smallest float32 not below v, without a branch on the rounding.
+inline float least_float_from(double v) {
+  const float f = static_cast<float>(v);
+  return pick(static_cast<double>(f) < v, next_up(f), f);
 }
 
 // In the periodic box, keeps in order the entries of near[0 .. count - 1] that make a pair of
@@ -81,8 +95,9 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
   EntryRange ranges[9];
   int used = 0;
   size_t entries = 0;
-  // Without a branch on whether a row is in reach or its run empty (both change from fiber to
-  // fiber at random): every cursor moves, and a run out of reach is written but not counted.
+  // Without a branch on whether a row is in reach, its run empty or long, or on how a bound
+  // rounds (all change from fiber to fiber at random): every cursor moves, every bound is taken,
+  // and a run out of reach is written but not counted.
   for (int k = 0; k < count; ++k) {
     Neighbour& b = nb[k];
     const double rest = far2 - gap[0][b.dy] - gap[1][b.dz];
@@ -92,9 +107,10 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
         after_own ? ea + 1 : (b.from = skip_to_above(x, b.from, b.to, from_limit));
     // A long run's scan stops early where the row's distance leaves no room ahead. Cutting its
     // start as well costs more than the filter spends on the entries skipped.
-    float stop = HUGE_VALF;
-    if (b.to - start > 8 && rest >= 0) stop = float_at_least(xa + std::sqrt(rest));
-    const bool kept = rest >= 0 && start < b.to;
+    const double ahead = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(rest)));
+    const bool cut = (b.to - start > 8) & (rest >= 0);
+    const float stop = pick(cut, least_float_from(xa + ahead), HUGE_VALF);
+    const bool kept = (rest >= 0) & (start < b.to);
     ranges[used] = {start, b.to, stop};
     used += kept;
     entries += kept ? b.to - start : 0;

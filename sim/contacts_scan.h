@@ -32,8 +32,8 @@ struct Scan {
   std::vector<Touch> touches;
   std::vector<Contact> raw;  // an index chunk's contacts, per first index in row order
   std::vector<int32_t> per_fiber;
-  std::vector<std::vector<Contact>> blocks;  // the pair scan's contacts by block of first index
-  int64_t unreported = 0;                    // contacts not yet counted against the budget
+  std::vector<Column<Contact>> blocks;  // the pair scan's contacts by block of first index
+  int64_t unreported = 0;               // contacts not yet counted against the budget
 };
 
 // Scans the chunk's fibers for pairs at most the grid's `limit` apart.

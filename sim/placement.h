@@ -11,3 +11,7 @@ void place_fibers();
 
 // The same for `count` fibers of length `length` into `out`, continuing `stream`.
 void place_fibers_into(Fiber* out, int32_t count, float length, RandomStream& stream);
+
+// Whether placement may run the AVX2 version of its generator and shell marks where the CPU has
+// it (the default) or the SSE2 one; both give the same fibers and stream.
+void use_wide_draws(bool wide);

@@ -22,7 +22,8 @@ std::atomic<int> live_steps{0};
 Progress::Progress(const char* step, int64_t total)
     : step_(step),
       total_(total),
-      enabled_(live_steps.fetch_add(1) == 0 && MIKADO_ISATTY(MIKADO_FILENO(stderr)) != 0),
+      outermost_(live_steps.fetch_add(1) == 0),
+      enabled_(outermost_ && MIKADO_ISATTY(MIKADO_FILENO(stderr)) != 0),
       start_(Clock::now()),
       next_report_ns_(kFirstReportNs) {}
 

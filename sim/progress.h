@@ -20,10 +20,14 @@ class Progress {
   // Adds `count` finished items.
   void add(int64_t count);
 
+  // Whether no other step was live when this one began: only such a step may show its line.
+  bool outermost() const { return outermost_; }
+
  private:
   using Clock = std::chrono::steady_clock;
   const char* step_;
   int64_t total_;
+  bool outermost_;
   bool enabled_;
   Clock::time_point start_;
   std::atomic<int64_t> done_{0};

@@ -56,6 +56,24 @@ inline int32_t slot(int32_t last) {
   return static_cast<int32_t>((v + 2 * (v >> 26) + 2) >> 26);
 }
 
+// a^n mod m: n steps of a generator taken at once.
+constexpr uint32_t power_mod(const Generator& g, int n) {
+  uint64_t r = 1;
+  for (int k = 0; k < n; ++k) r = r * static_cast<uint32_t>(g.a) % static_cast<uint32_t>(g.m);
+  return static_cast<uint32_t>(r);
+}
+
+// For 0 <= s < m and any multiplier b < m: b * s mod m. The product, below 2^62, is reduced
+// twice by 2^31 = c (mod m), which leaves less than 2m. With b = power_mod(g, n) this is n steps.
+inline uint32_t multiply_mod(uint32_t b, uint32_t s, const Generator& g) {
+  const uint64_t c = (uint64_t{1} << 31) - static_cast<uint32_t>(g.m);
+  uint64_t r = uint64_t{b} * s;
+  r = (r & 0x7fffffff) + (r >> 31) * c;
+  r = (r & 0x7fffffff) + (r >> 31) * c;
+  return static_cast<uint32_t>(r >= static_cast<uint32_t>(g.m) ? r - static_cast<uint32_t>(g.m)
+                                                               : r);
+}
+
 inline int32_t next(RandomStream& s) {
   step(s.state1, kFirst);
   step(s.state2, kSecond);

@@ -144,6 +144,10 @@ TEST(Contacts, ExactlyOneDiameterApartTouches) {
   EXPECT_EQ(c.second, 1);
   EXPECT_EQ(c.distance, d);
   EXPECT_EQ(c.point[2], d * 0.5f);
+  // The smallest network with a pair: the last fiber is a partner too.
+  num_fibers = 2;
+  detect_contacts();
+  EXPECT_EQ(network.num_contacts, 1);
 }
 
 TEST(Contacts, OverflowKeepsTheFirstMillionAndReportsOnce) {

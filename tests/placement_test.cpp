@@ -105,6 +105,25 @@ TEST(Placement, CentresFollowTheBoxPerAxis) {
   expect_placed_from(before, num_fibers, lo, hi);
 }
 
+// Enough fibers that the draws are made on a second thread (where there is one) and go round its
+// ring twice, so that the stream is left from a block saved well before the last one made; with
+// the generator's vector lanes at both widths.
+TEST(Placement, ManyFibersFollowTheDrawOrderExactlyAtBothWidths) {
+  SimSettingsGuard guard;
+  num_fibers = 300000;
+  ASSERT_TRUE(size_network(num_fibers, MAXCONTACTS));
+  const float lo[3] = {-1e-6f, -1e-6f, -1e-6f}, hi[3] = {1e-6f, 1e-6f, 1e-6f};
+  for (bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "AVX2" : "SSE2");
+    use_wide_draws(wide);
+    random_seed(network.stream, -7);
+    const RandomStream before = network.stream;
+    place_fibers();
+    expect_placed_from(before, num_fibers, lo, hi);
+  }
+  ASSERT_TRUE(size_network(MAXFIB, MAXCONTACTS));
+}
+
 // A stream whose next draws are `outputs`, each set through the shuffle slot it reads; those slots
 // must all differ, so that no draw reads an entry an earlier one rewrote.
 RandomStream stream_drawing(const std::vector<int32_t>& outputs) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "network.h"
+#include "progress.h"
 #include "sim_settings_guard.h"
 #include "sweep.h"
 
@@ -32,6 +33,23 @@ std::vector<std::string> lines_of(const std::string& text) {
   std::istringstream in(text);
   for (std::string l; std::getline(in, l);) out.push_back(l);
   return out;
+}
+
+// The runs of a sweep are steps inside the sweep's step, on several threads: only the step that
+// began with none live may show a line, and a step's end must make room for the next outermost.
+TEST(Progress, OnlyTheOutermostLiveStepShows) {
+  {
+    Progress sweep("sweep", 2);
+    EXPECT_TRUE(sweep.outermost());
+    {
+      Progress run("detection", 1);
+      EXPECT_FALSE(run.outermost());
+    }
+    Progress next_run("detection", 1);
+    EXPECT_FALSE(next_run.outermost());
+  }
+  Progress after("detection", 1);
+  EXPECT_TRUE(after.outermost());
 }
 
 TEST(Sweep, FullSweepPrintsTheRecordedLines) {

@@ -206,6 +206,12 @@ TEST_F(MikadoProgram, StorageThatCannotBeHadFailsWithStatus1) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "mikado: not enough memory for 400000000 fibers\n");
 
+  // A cap bounds the detection's memory too: a dense network's pairs past it are not kept.
+  const Outcome capped = run("--no-view -n 200000 -l 2e-7 -d 1e-7 --threads 1 --max-contacts 10",
+                             "ulimit -v 200000; ");
+  EXPECT_EQ(capped.status, 0) << capped.err;
+  EXPECT_NE(capped.out.find("number of contacts 10\n"), std::string::npos) << capped.out;
+
   // The sweep's compiled-in storage fits the limit; the detection on 100000 fibers does not.
   const Outcome sweep =
       run_program(MIKADO_LONGRUN, "--counts 100000 --lengths 2e-7 --diameters 2e-8 --threads 1",

@@ -26,6 +26,7 @@ TEST(RunOptions, NoArgumentsKeepTheCompiledInRun) {
   EXPECT_FALSE(o.no_view);
   EXPECT_FALSE(o.periodic);
   EXPECT_FALSE(o.stats);
+  EXPECT_FALSE(o.box_given);
   EXPECT_EQ(o.max_contacts, -1);
 }
 
@@ -42,6 +43,7 @@ TEST(RunOptions, GoodFormsSetTheirValuesAsFloat32) {
   EXPECT_EQ(o.length, 1e-7f);
   EXPECT_EQ(o.diameter, 3e-9f);
   EXPECT_EQ(o.box, 4e-6f);
+  EXPECT_TRUE(o.box_given);
   EXPECT_EQ(o.seed, INT32_MIN);
   EXPECT_EQ(o.threads, 3);
   EXPECT_TRUE(o.no_view);
@@ -247,6 +249,14 @@ TEST(RunOptions, UnitSlipsWarnOneLineEach) {
   ASSERT_EQ(tables.warnings.size(), 1u);
   EXPECT_NE(tables.warnings[0].find("3.14159"), std::string::npos) << tables.warnings[0];
   EXPECT_TRUE(parse_sweep_options({}, compiled_in).warnings.empty());
+  // The widest diameter against the shortest length, not the longest.
+  SweepOptions mixed;
+  const ParseOutcome widest = parse_sweep_options(
+      {"--counts", "1", "--lengths", "1e-7,1e-6", "--diameters", "2e-7"}, mixed);
+  ASSERT_EQ(widest.warnings.size(), 1u);
+  EXPECT_NE(widest.warnings[0].find("the diameter 2e-07 exceeds the fiber length 1e-07"),
+            std::string::npos)
+      << widest.warnings[0];
   SweepOptions sound;
   EXPECT_EQ(parse_sweep_options({"--counts", "10", "--lengths", "2e-7"}, sound).warnings.size(),
             0u);

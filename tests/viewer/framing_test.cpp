@@ -11,6 +11,9 @@ TEST(NetworkScale, LargestSideSpansTenViewUnits) {
   // The default box keeps its picture exactly: 5e6, not merely close to it.
   const float lo[3] = {-1e-6f, -1e-6f, -1e-6f}, hi[3] = {1e-6f, 1e-6f, 1e-6f};
   EXPECT_EQ(network_scale(lo, hi), 5000000.0f);
+  // Every fiber at one point: the default scale, not a division by a zero side.
+  const float point[3] = {1e-7f, 1e-7f, 1e-7f};
+  EXPECT_EQ(network_scale(point, point), 5000000.0f);
   const float big_lo[3] = {-2.715e-6f, -2.715e-6f, -2.715e-6f};
   const float big_hi[3] = {2.715e-6f, 2.715e-6f, 2.715e-6f};
   EXPECT_FLOAT_EQ(network_scale(big_lo, big_hi) * 5.43e-6f, 10.0f);
