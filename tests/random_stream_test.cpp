@@ -47,9 +47,8 @@ TEST(RandomStream, DistinctSeedingGivesEverySeedItsOwnNetwork) {
   // Seeds >= 0 pinned by their first draws: files made with them must stay reproducible.
   const struct {
     int32_t seed, first, second;
-  } pinned[] = {{0, 612850790, 544082547},
-                {1, 1762344124, 1635280658},
-                {INT32_MAX, 855356280, 510306389}};
+  } pinned[] = {
+      {0, 612850790, 544082547}, {1, 1762344124, 1635280658}, {INT32_MAX, 855356280, 510306389}};
   for (const auto& p : pinned) {
     RandomStream s{};
     random_seed_distinct(s, p.seed);
