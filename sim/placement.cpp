@@ -421,6 +421,11 @@ void place_fibers() {
 }
 
 void place_fibers_into(Fiber* out, int32_t count, float length, RandomStream& stream) {
+  place_fibers_into(out, count, length, box_min, box_max, stream);
+}
+
+void place_fibers_into(Fiber* out, int32_t count, float length, const float box_lo[3],
+                       const float box_hi[3], RandomStream& stream) {
   if (count <= 0) return;
   Progress progress("placement", count);
   const double h = length * 0.5f;
@@ -428,8 +433,8 @@ void place_fibers_into(Fiber* out, int32_t count, float length, RandomStream& st
   // 2e-6 around the origin.
   double lo[3], span[3];
   for (int k = 0; k < 3; ++k) {
-    lo[k] = box_min[k];
-    span[k] = box_max[k] - box_min[k];  // the float32 difference
+    lo[k] = box_lo[k];
+    span[k] = box_hi[k] - box_lo[k];  // the float32 difference
   }
   const bool shared = count >= kThreadedFrom && std::thread::hardware_concurrency() > 1;
   const auto ring = std::make_unique<DrawRing>(stream, shared ? kSharedBlocks : kAloneBlocks);

@@ -1,6 +1,7 @@
 #include "summary.h"
 
 #include <cstdio>
+#include <string>
 
 #include "network.h"
 
@@ -20,8 +21,17 @@ double volume_fraction() {
   return volume_fraction(num_fibers, fiber_len, fiber_diameter, box_min, box_max);
 }
 
+std::string format_summary(int32_t count, float length, float diameter, double fraction,
+                           int32_t contacts) {
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "num_fibers %i;length %g;diameter %g;vf %g;number of contacts %i", count,
+                static_cast<double>(length), static_cast<double>(diameter), fraction, contacts);
+  return line;
+}
+
 void print_summary() {
-  std::printf("num_fibers %i;length %g;diameter %g;vf %g;number of contacts %i\n", num_fibers,
-              static_cast<double>(fiber_len), static_cast<double>(fiber_diameter),
-              volume_fraction(), network.num_contacts);
+  std::printf("%s\n", format_summary(num_fibers, fiber_len, fiber_diameter, volume_fraction(),
+                                     network.num_contacts)
+                          .c_str());
 }

@@ -1,0 +1,164 @@
+#include "engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <stdexcept>
+#include <thread>
+
+#include "contacts.h"
+#include "decimal_text.h"
+#include "placement.h"
+#include "random_stream.h"
+#include "summary.h"
+
+namespace mikado {
+
+struct Network::State {
+  RecordBuffer<Fiber> fibers;
+  RecordBuffer<Contact> contacts;
+  int32_t count = 0, num_contacts = 0;
+  float length = 0, diameter = 0;
+  Box box;
+  bool overflow = false;
+
+  // The box's corners as the programs store them: float32 halves of the side.
+  void corners(float lo[3], float hi[3]) const {
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = -box.side * 0.5f;
+      hi[k] = box.side * 0.5f;
+    }
+  }
+};
+
+namespace {
+
+void require(bool holds, const std::string& what) {
+  if (!holds) throw std::invalid_argument(what);
+}
+
+bool positive(float v) {
+  return std::isfinite(v) && v > 0;
+}
+
+// The checks the programs make of their options, with their wording.
+void check(int64_t count, float length, float diameter, const Box& box) {
+  require(count >= 0, "the fiber count " + std::to_string(count) + " is below 0");
+  require(positive(length), "the fiber length " + shortest_decimal(length) + " is not above 0");
+  require(positive(diameter), "the diameter " + shortest_decimal(diameter) + " is not above 0");
+  require(positive(box.side), "the box side " + shortest_decimal(box.side) + " is not above 0");
+  // Compared as float32, as the programs do.
+  const auto bound = static_cast<float>(2.0 * length + diameter);
+  require(!box.periodic || box.side > bound,
+          "periodic: the box side " + shortest_decimal(box.side) +
+              " must exceed twice the fiber length plus the diameter, " + shortest_decimal(bound));
+}
+
+void take(RecordBuffer<Fiber>& fibers, int64_t count) {
+  if (!fibers.reset(count)) throw std::bad_alloc();
+}
+
+}  // namespace
+
+Network::Network(const Settings& s) : state_(std::make_unique<State>()) {
+  check(s.fibers, s.length, s.diameter, s.box);
+  State& n = *state_;
+  take(n.fibers, s.fibers);
+  n.count = s.fibers;
+  n.length = s.length;
+  n.diameter = s.diameter;
+  n.box = s.box;
+  RandomStream stream{};
+  random_seed_distinct(stream, s.seed);
+  float lo[3], hi[3];
+  n.corners(lo, hi);
+  place_fibers_into(n.fibers.data(), n.count, n.length, lo, hi, stream);
+}
+
+Network::Network(std::span<const Fiber> fibers, float diameter, Box box)
+    : state_(std::make_unique<State>()) {
+  require(fibers.size() <= static_cast<size_t>(INT32_MAX), "more than 2147483647 fibers");
+  double longest = 0;
+  for (size_t i = 0; i < fibers.size(); ++i) {
+    double squared = 0;
+    for (int k = 0; k < 3; ++k) {
+      const double a = fibers[i].start[k], b = fibers[i].end[k];
+      require(std::isfinite(a) && std::isfinite(b),
+              "fiber " + std::to_string(i) + " has a coordinate that is not finite");
+      squared += (b - a) * (b - a);
+    }
+    require(squared > 0, "fiber " + std::to_string(i) + " has length 0");
+    longest = std::max(longest, squared);
+  }
+  State& n = *state_;
+  n.length = fibers.empty() ? 0 : static_cast<float>(std::sqrt(longest));
+  check(static_cast<int64_t>(fibers.size()), fibers.empty() ? 1 : n.length, diameter, box);
+  take(n.fibers, static_cast<int64_t>(fibers.size()));
+  std::copy(fibers.begin(), fibers.end(), n.fibers.begin());
+  n.count = static_cast<int32_t>(fibers.size());
+  n.diameter = diameter;
+  n.box = box;
+}
+
+Network::~Network() = default;
+Network::Network(Network&&) noexcept = default;
+Network& Network::operator=(Network&&) noexcept = default;
+
+std::span<const Fiber> Network::fibers() const {
+  return {state_->fibers.data(), static_cast<size_t>(state_->count)};
+}
+int32_t Network::count() const {
+  return state_->count;
+}
+float Network::length() const {
+  return state_->length;
+}
+float Network::diameter() const {
+  return state_->diameter;
+}
+const Box& Network::box() const {
+  return state_->box;
+}
+
+double Network::volume_fraction() const {
+  float lo[3], hi[3];
+  state_->corners(lo, hi);
+  return ::volume_fraction(state_->count, state_->length, state_->diameter, lo, hi);
+}
+
+void Network::detect_contacts(int threads, int64_t max_contacts) {
+  State& n = *state_;
+  n.num_contacts = 0;
+  n.overflow = false;
+  if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // A detector per detection: its working memory goes when the contacts are found.
+  ContactDetector detector;
+  ContactFindings found;
+  if (!detector.detect({n.fibers.data(), n.count, n.diameter, n.box.periodic ? n.box.side : 0.0,
+                        max_contacts, threads},
+                       n.contacts, found))
+    throw std::bad_alloc();
+  n.num_contacts = found.count;
+  n.overflow = found.overflow;
+}
+
+std::span<const Contact> Network::contacts() const {
+  return {state_->contacts.data(), static_cast<size_t>(state_->num_contacts)};
+}
+
+bool Network::capacity_reached() const {
+  return state_->overflow;
+}
+
+ClusterResult Network::clusters() const {
+  const State& n = *state_;
+  return find_clusters(n.fibers.data(), n.count, n.contacts.data(), n.num_contacts, n.box.side,
+                       n.box.periodic);
+}
+
+std::string Network::summary() const {
+  return format_summary(state_->count, state_->length, state_->diameter, volume_fraction(),
+                        state_->num_contacts);
+}
+
+}  // namespace mikado

@@ -1,0 +1,74 @@
+#pragma once
+
+// The engine on networks that their caller owns: placement, contact detection and clusters. Any
+// number of networks may live at once, each processed on its own thread; nothing here touches
+// the programs' process-wide network (network.h) or their settings (settings.h). The writers
+// (io/csv_tables.h, io/vtk_polydata.h) take a network's fibers(), contacts() and clusters().
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/clusters.h"
+#include "network.h"
+
+namespace mikado {
+
+// The cube that holds the fiber centres, centred on the origin: open, or periodic along every
+// axis (pairs meet at their nearest images).
+struct Box {
+  float side = 2e-6f;
+  bool periodic = false;
+};
+
+// A generated network, as `mikado` places it with these options; the defaults are its defaults.
+struct Settings {
+  int32_t fibers = 10000;
+  float length = 2e-7f;
+  float diameter = 2e-9f;
+  Box box;
+  int32_t seed = -1;  // every seed names its own network
+};
+
+class Network {
+ public:
+  // Places the fibers. Throws std::invalid_argument for settings `mikado` refuses (a count below
+  // 0, a length, diameter or side not above 0 or not finite, a periodic side not above twice the
+  // length plus the diameter) and std::bad_alloc when the memory cannot be had.
+  explicit Network(const Settings& settings);
+  // Fibers of the caller's own, all of one diameter; the network's length is the longest fiber's.
+  // Throws as above, and for a fiber of zero length or a coordinate that is not finite.
+  Network(std::span<const Fiber> fibers, float diameter, Box box);
+  ~Network();
+  Network(Network&&) noexcept;
+  Network& operator=(Network&&) noexcept;
+
+  std::span<const Fiber> fibers() const;
+  int32_t count() const;
+  float length() const;
+  float diameter() const;
+  const Box& box() const;
+  double volume_fraction() const;
+
+  // Finds the touching pairs, in pair order, exactly those of the all-pairs loop; keeps at most
+  // `max_contacts` (UNCAPPED: all). `threads` 0 takes one per core; the result does not depend on
+  // it. Throws std::bad_alloc, with no contacts kept, when the memory cannot be had.
+  void detect_contacts(int threads = 0, int64_t max_contacts = UNCAPPED);
+  std::span<const Contact> contacts() const;
+  // More contacts exist than the cap let detect_contacts keep.
+  bool capacity_reached() const;
+
+  // The clusters of the contact graph of the contacts found (all fibers alone before detection).
+  ClusterResult clusters() const;
+
+  // The line `mikado` prints for this network, without its line break.
+  std::string summary() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace mikado
