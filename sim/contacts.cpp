@@ -196,7 +196,12 @@ bool ContactDetector::detect(const ContactQuery& q, RecordBuffer<Contact>& out,
   const int threads = std::max(q.threads, 1);
   const int64_t limit = q.max_contacts == UNCAPPED ? INT32_MAX : q.max_contacts;
   try {
+    // The filters pass every pair within the widest diameter; the exact test then holds each
+    // pair to its own.
     work_->grid.limit = q.diameter;
+    work_->grid.diameters = q.diameters;
+    if (q.diameters != nullptr)
+      work_->grid.limit = *std::max_element(q.diameters, q.diameters + q.count);
     build_contact_grid(work_->grid, q.fibers, q.count, threads, q.periodic_box);
     int64_t kept = 0;
     if (!scan_pairs(*work_, q.count, threads, limit, q.max_contacts != UNCAPPED, out, &kept,
@@ -229,9 +234,11 @@ int machine_cores() {
 // Detection on the process-wide network, in the open box (box 0) or in the periodic one.
 bool detect_on_grid(int threads, double box) {
   ContactFindings found;
-  const bool ok = network_detector().detect(
-      {network.fibers.data(), num_fibers, fiber_diameter, box, network.max_contacts, threads},
-      network.contacts, found);
+  const bool ok =
+      network_detector().detect({network.fibers.data(), num_fibers, fiber_diameter,
+                                 network.diameters.empty() ? nullptr : network.diameters.data(),
+                                 box, network.max_contacts, threads},
+                                network.contacts, found);
   network.num_contacts = found.count;
   if (found.overflow) report_contact_overflow();
   return ok;

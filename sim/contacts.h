@@ -8,12 +8,15 @@
 
 #include "vec3.h"
 
-// What to detect: the touching pairs of fibers[0 .. count - 1], all of one diameter, in the open
-// box or, when `periodic_box` is above 0, in the periodic cube of that side centred on the origin.
+// What to detect: the touching pairs of fibers[0 .. count - 1], in the open box or, when
+// `periodic_box` is above 0, in the periodic cube of that side centred on the origin. Fibers i
+// and j touch within pair_diameter(diameters[i], diameters[j]), or within `diameter` when
+// `diameters` is null.
 struct ContactQuery {
   const Fiber* fibers = nullptr;
   int32_t count = 0;
   float diameter = 0;
+  const float* diameters = nullptr;
   double periodic_box = 0;
   int64_t max_contacts = UNCAPPED;  // or a cap on the contacts stored
   int threads = 1;                  // workers; the result does not depend on them

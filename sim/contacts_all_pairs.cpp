@@ -36,7 +36,7 @@ void detect_contacts_all_pairs() {
       float distance;
       Vec3 point;
       if (!segment_contact(a.start, a.end, b.start, b.end, &distance, point)) continue;
-      if (distance > fiber_diameter) continue;
+      if (distance > network_pair_diameter(i, j)) continue;
       if (!append_contact(i, j, distance, point)) return;
     }
   }

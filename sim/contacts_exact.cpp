@@ -166,8 +166,19 @@ __attribute__((target("avx2"))) int exact_wide(const ContactGrid& g, const Prepa
 
 int exact_contacts(const ContactGrid& g, const PreparedSegment& a, int32_t i, const int32_t* near,
                    int count, float limit, Touch* out) {
+  int kept;
 #ifdef MIKADO_HAS_WIDE
-  if (wide_filter_in_use()) return exact_wide(g, a, i, near, count, limit, out);
+  if (wide_filter_in_use())
+    kept = exact_wide(g, a, i, near, count, limit, out);
+  else
 #endif
-  return exact_narrow(g, a, i, near, count, limit, out);
+    kept = exact_narrow(g, a, i, near, count, limit, out);
+  if (g.diameters == nullptr) return kept;
+  // Within the widest diameter, the pairs kept are a superset: each is held to its own.
+  int held = 0;
+  for (int k = 0; k < kept; ++k) {
+    const float own = pair_diameter(g.diameters[i], g.diameters[g.index[out[k].entry]]);
+    if (!(out[k].distance > own)) out[held++] = out[k];
+  }
+  return held;
 }

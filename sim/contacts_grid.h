@@ -28,10 +28,11 @@ struct GridScratch {
 };
 
 struct ContactGrid {
-  float limit = 0;   // the contact distance: the fibers' diameter
-  double box = 0;    // side of the periodic box, 0 for the open one
-  double lo[3];      // of the midpoints
-  double width;      // of a row, along y and z
+  float limit = 0;  // the contact distance: the fibers' diameter, or the widest of them
+  const float* diameters = nullptr;  // per fiber, when they differ
+  double box = 0;                    // side of the periodic box, 0 for the open one
+  double lo[3];                      // of the midpoints
+  double width;                      // of a row, along y and z
   double per_width;  // 1 / width: a multiplication finds the row, monotonic as a division would
   double reach;      // no pair farther apart than this can pass the midpoint rejection
   double slack;      // more than the rounding of any distance taken from the row arithmetic

@@ -16,7 +16,7 @@ void detect_contacts_all_pairs_periodic(double box) {
       float distance;
       Vec3 point;
       if (!segment_contact(a.start, a.end, b.start, b.end, &distance, point)) continue;
-      if (distance > fiber_diameter) continue;
+      if (distance > network_pair_diameter(i, j)) continue;
       for (float& c : point) c = wrap_coordinate(c, box);
       if (!append_contact(i, j, distance, point)) return;
     }

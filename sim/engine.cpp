@@ -19,6 +19,8 @@ struct Network::State {
   RecordBuffer<Contact> contacts;
   int32_t count = 0, num_contacts = 0;
   float length = 0, diameter = 0;
+  std::vector<float> diameters;  // per fiber, or empty
+  bool own = false;              // fibers of the caller's
   Box box;
   bool overflow = false;
 
@@ -76,7 +78,21 @@ Network::Network(const Settings& s) : state_(std::make_unique<State>()) {
 }
 
 Network::Network(std::span<const Fiber> fibers, float diameter, Box box)
+    : Network(fibers, std::span<const float>(&diameter, 1), box) {
+  state_->diameters.clear();
+}
+
+Network::Network(std::span<const Fiber> fibers, std::span<const float> diameters, Box box)
     : state_(std::make_unique<State>()) {
+  // One per fiber, or one for all.
+  const bool each = diameters.size() == fibers.size();
+  require(each || diameters.size() == 1, std::to_string(diameters.size()) + " diameters for " +
+                                             std::to_string(fibers.size()) + " fibers");
+  float widest = diameters.empty() ? 1.0f : diameters[0];
+  for (const float d : diameters) {
+    require(positive(d), "the diameter " + shortest_decimal(d) + " is not above 0");
+    widest = std::max(widest, d);
+  }
   require(fibers.size() <= static_cast<size_t>(INT32_MAX), "more than 2147483647 fibers");
   double longest = 0;
   for (size_t i = 0; i < fibers.size(); ++i) {
@@ -92,11 +108,13 @@ Network::Network(std::span<const Fiber> fibers, float diameter, Box box)
   }
   State& n = *state_;
   n.length = fibers.empty() ? 0 : static_cast<float>(std::sqrt(longest));
-  check(static_cast<int64_t>(fibers.size()), fibers.empty() ? 1 : n.length, diameter, box);
+  check(static_cast<int64_t>(fibers.size()), fibers.empty() ? 1 : n.length, widest, box);
   take(n.fibers, static_cast<int64_t>(fibers.size()));
   std::copy(fibers.begin(), fibers.end(), n.fibers.begin());
   n.count = static_cast<int32_t>(fibers.size());
-  n.diameter = diameter;
+  n.diameter = widest;
+  if (each) n.diameters.assign(diameters.begin(), diameters.end());
+  n.own = true;
   n.box = box;
 }
 
@@ -116,14 +134,31 @@ float Network::length() const {
 float Network::diameter() const {
   return state_->diameter;
 }
+std::span<const float> Network::diameters() const {
+  return state_->diameters;
+}
 const Box& Network::box() const {
   return state_->box;
 }
 
 double Network::volume_fraction() const {
+  const State& n = *state_;
   float lo[3], hi[3];
-  state_->corners(lo, hi);
-  return ::volume_fraction(state_->count, state_->length, state_->diameter, lo, hi);
+  n.corners(lo, hi);
+  if (!n.own) return ::volume_fraction(n.count, n.length, n.diameter, lo, hi);
+  // Each fiber its own length and diameter.
+  double volume = 0;
+  for (int32_t i = 0; i < n.count; ++i) {
+    double squared = 0;
+    for (int k = 0; k < 3; ++k) {
+      const double d = static_cast<double>(n.fibers[i].end[k]) - n.fibers[i].start[k];
+      squared += d * d;
+    }
+    const double d = n.diameters.empty() ? n.diameter : n.diameters[i];
+    volume += 0.7853981633974483 * d * d * std::sqrt(squared);
+  }
+  const double side = static_cast<double>(hi[0]) - lo[0];
+  return volume / (side * side * side);
 }
 
 void Network::detect_contacts(int threads, int64_t max_contacts) {
@@ -134,9 +169,10 @@ void Network::detect_contacts(int threads, int64_t max_contacts) {
   // A detector per detection: its working memory goes when the contacts are found.
   ContactDetector detector;
   ContactFindings found;
-  if (!detector.detect({n.fibers.data(), n.count, n.diameter, n.box.periodic ? n.box.side : 0.0,
-                        max_contacts, threads},
-                       n.contacts, found))
+  if (!detector.detect(
+          {n.fibers.data(), n.count, n.diameter, n.diameters.empty() ? nullptr : n.diameters.data(),
+           n.box.periodic ? n.box.side : 0.0, max_contacts, threads},
+          n.contacts, found))
     throw std::bad_alloc();
   n.num_contacts = found.count;
   n.overflow = found.overflow;

@@ -38,9 +38,12 @@ class Network {
   // 0, a length, diameter or side not above 0 or not finite, a periodic side not above twice the
   // length plus the diameter) and std::bad_alloc when the memory cannot be had.
   explicit Network(const Settings& settings);
-  // Fibers of the caller's own, all of one diameter; the network's length is the longest fiber's.
-  // Throws as above, and for a fiber of zero length or a coordinate that is not finite.
+  // Fibers of the caller's own, all of one diameter or each of its own (two fibers touch within
+  // the mean of theirs, pair_diameter; a single diameter is for all); the network's length is the
+  // longest fiber's, its diameter the widest. Throws as above, and for a fiber of zero length, a
+  // coordinate that is not finite or a count of diameters that is not the count of fibers.
   Network(std::span<const Fiber> fibers, float diameter, Box box);
+  Network(std::span<const Fiber> fibers, std::span<const float> diameters, Box box);
   ~Network();
   Network(Network&&) noexcept;
   Network& operator=(Network&&) noexcept;
@@ -49,7 +52,10 @@ class Network {
   int32_t count() const;
   float length() const;
   float diameter() const;
+  // Per fiber when they were given so, else empty.
+  std::span<const float> diameters() const;
   const Box& box() const;
+  // The fibers' volume over the box's; of generated networks as the programs compute it.
   double volume_fraction() const;
 
   // Finds the touching pairs, in pair order, exactly those of the all-pairs loop; keeps at most

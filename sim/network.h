@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "random_stream.h"
 #include "record_buffer.h"
@@ -21,6 +22,12 @@ struct Contact {
   Vec3 point;      // midway between the closest points of the two axes
 };
 
+// The contact distance of two fibers of diameters a and b: their mean, rounded once to float32,
+// so that equal diameters give that diameter exactly.
+inline float pair_diameter(float a, float b) {
+  return static_cast<float>((static_cast<double>(a) + b) / 2);
+}
+
 // Contact capacity for "no cap".
 inline constexpr int64_t UNCAPPED = -1;
 
@@ -33,9 +40,17 @@ struct FiberNetwork {
   int32_t num_contacts = 0;
   int64_t max_contacts = MAXCONTACTS;  // or UNCAPPED
   RandomStream stream{};
+  // Per fiber when the fibers' diameters differ; empty when all are fiber_diameter.
+  std::vector<float> diameters;
 };
 
 extern FiberNetwork network;
+
+// The contact distance of fibers i and j of the process-wide network.
+inline float network_pair_diameter(int32_t i, int32_t j) {
+  return network.diameters.empty() ? fiber_diameter
+                                   : pair_diameter(network.diameters[i], network.diameters[j]);
+}
 
 // Sizes the network for `fibers` fibers and at most `max_contacts` stored contacts (UNCAPPED: no
 // cap); the defaults are the compiled-in MAXFIB and MAXCONTACTS. Returns false, changing nothing,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -139,6 +140,29 @@ TEST(Engine, OwnFibersAndCapsFollowTheSameRule) {
   own.detect_contacts(2, static_cast<int64_t>(all.size()));
   EXPECT_FALSE(own.capacity_reached());
   EXPECT_EQ(own.clusters().num_clusters, placed.clusters().num_clusters);
+}
+
+TEST(Engine, OwnDiametersGiveTheOraclesContacts) {
+  mikado::Settings s;
+  s.fibers = 2000;
+  s.box.side = 1e-6f;
+  const mikado::Network placed{s};
+  std::vector<float> diameters(2000);
+  for (size_t i = 0; i < diameters.size(); ++i) diameters[i] = (i % 2 ? 1e-9f : 2e-8f) + i * 1e-12f;
+  mikado::Network own{placed.fibers(), diameters, s.box};
+  own.detect_contacts(2);
+  EXPECT_EQ(own.diameter(), *std::max_element(diameters.begin(), diameters.end()));
+  SimSettingsGuard guard;
+  num_fibers = s.fibers;
+  std::copy(placed.fibers().begin(), placed.fibers().end(), network.fibers.begin());
+  network.diameters = diameters;
+  detect_contacts_all_pairs();
+  const std::vector<Contact> oracle(network.contacts.begin(),
+                                    network.contacts.begin() + network.num_contacts);
+  EXPECT_TRUE(same_bytes(own.contacts(), oracle));
+  EXPECT_GT(oracle.size(), 100u);
+  diameters.pop_back();
+  EXPECT_THROW(mikado::Network(placed.fibers(), diameters, s.box), std::invalid_argument);
 }
 
 TEST(Engine, SettingsTheProgramsRefuseThrow) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "network.h"
 #include "settings.h"
 
 // Restores the simulation settings a test changes.
@@ -13,6 +14,7 @@ class SimSettingsGuard {
     fiber_len = length_;
     fiber_diameter = diameter_;
     for (int k = 0; k < 3; ++k) box_min[k] = min_[k], box_max[k] = max_[k];
+    network.diameters.clear();
   }
   SimSettingsGuard(const SimSettingsGuard&) = delete;
   SimSettingsGuard& operator=(const SimSettingsGuard&) = delete;
