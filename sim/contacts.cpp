@@ -202,7 +202,7 @@ bool ContactDetector::detect(const ContactQuery& q, RecordBuffer<Contact>& out,
     work_->grid.diameters = q.diameters;
     if (q.diameters != nullptr)
       work_->grid.limit = *std::max_element(q.diameters, q.diameters + q.count);
-    build_contact_grid(work_->grid, q.fibers, q.count, threads, q.periodic_box);
+    build_contact_grid(work_->grid, q.fibers, q.count, threads, q.periods);
     int64_t kept = 0;
     if (!scan_pairs(*work_, q.count, threads, limit, q.max_contacts != UNCAPPED, out, &kept,
                     &found.overflow))
@@ -231,13 +231,13 @@ int machine_cores() {
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-// Detection on the process-wide network, in the open box (box 0) or in the periodic one.
-bool detect_on_grid(int threads, double box) {
+// Detection on the process-wide network, in the open box (periods 0) or in a periodic one.
+bool detect_on_grid(int threads, const Periods& periods) {
   ContactFindings found;
   const bool ok =
       network_detector().detect({network.fibers.data(), num_fibers, fiber_diameter,
                                  network.diameters.empty() ? nullptr : network.diameters.data(),
-                                 box, network.max_contacts, threads},
+                                 periods, network.max_contacts, threads},
                                 network.contacts, found);
   network.num_contacts = found.count;
   if (found.overflow) report_contact_overflow();
@@ -247,15 +247,19 @@ bool detect_on_grid(int threads, double box) {
 }  // namespace
 
 bool detect_contacts_threaded(int threads) {
-  return detect_on_grid(threads, 0);
+  return detect_on_grid(threads, {});
+}
+
+bool detect_contacts_periodic_threaded(const Periods& periods, int threads) {
+  return detect_on_grid(threads, periods);
 }
 
 bool detect_contacts_periodic_threaded(double box, int threads) {
-  return detect_on_grid(threads, box);
+  return detect_on_grid(threads, {box, box, box});
 }
 
 bool detect_contacts_periodic(double box) {
-  return detect_on_grid(machine_cores(), box);
+  return detect_contacts_periodic_threaded(box, machine_cores());
 }
 
 void release_detection_memory() {
@@ -263,5 +267,5 @@ void release_detection_memory() {
 }
 
 bool detect_contacts() {
-  return detect_on_grid(machine_cores(), 0);
+  return detect_on_grid(machine_cores(), {});
 }

@@ -5,11 +5,13 @@
 #include <memory>
 
 #include "network.h"
+#include "periodic_image.h"
 
 #include "vec3.h"
 
-// What to detect: the touching pairs of fibers[0 .. count - 1], in the open box or, when
-// `periodic_box` is above 0, in the periodic cube of that side centred on the origin. Fibers i
+// What to detect: the touching pairs of fibers[0 .. count - 1], in a box centred on the origin
+// that is periodic along the axes of non-zero period (periodic_image.h) and open along the
+// others. Fibers i
 // and j touch within pair_diameter(diameters[i], diameters[j]), or within `diameter` when
 // `diameters` is null.
 struct ContactQuery {
@@ -17,7 +19,7 @@ struct ContactQuery {
   int32_t count = 0;
   float diameter = 0;
   const float* diameters = nullptr;
-  double periodic_box = 0;
+  Periods periods{};
   int64_t max_contacts = UNCAPPED;  // or a cap on the contacts stored
   int threads = 1;                  // workers; the result does not depend on them
 };

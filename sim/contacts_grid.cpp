@@ -89,21 +89,25 @@ Extent extent_of(const Fiber* src, int32_t count, int threads) {
   return all;
 }
 
-// The images, in the periodic box of side `box`, of fibers[0 .. count - 1] that come within reach
-// of some fiber's midpoint, generously: an image too many only costs time, and at most one image
-// of a fiber can pass the midpoint rejection with another. The fibers' midpoints lie in boxes one
-// period apart (usually only the box itself); each image lies within reach of one of them.
-void make_images(GridScratch& w, const Fiber* fibers, int32_t count, const Extent& e, double box,
-                 int threads) {
-  double magnitude = box;
-  for (int a = 0; a < 3; ++a) magnitude = std::max({magnitude, std::fabs(e.lo[a]), e.hi[a]});
+// The images, in the box periodic along the axes of non-zero `period`, of fibers[0 .. count - 1]
+// that come within reach of some fiber's midpoint, generously: an image too many only costs time,
+// and at most one image of a fiber can pass the midpoint rejection with another. The fibers'
+// midpoints lie in boxes one period apart (usually only the box itself); each image lies within
+// reach of one of them. Along an open axis nothing is moved.
+void make_images(GridScratch& w, const Fiber* fibers, int32_t count, const Extent& e,
+                 const Periods& period, int threads) {
+  double magnitude = 0;
+  for (int a = 0; a < 3; ++a)
+    magnitude = std::max({magnitude, period[a], std::fabs(e.lo[a]), e.hi[a]});
   const double tolerance = 1e-5 * magnitude;  // of a midpoint beyond its box
   const double margin = 2 * e.max_half * (1 + 1e-3) + 2 * tolerance;
   using Period = std::array<int, 3>;
   std::vector<Period> periods{{0, 0, 0}};
   const auto holds = [&](const Period& p, const Vec3& m) {
     bool in = true;
-    for (int a = 0; a < 3; ++a) in = in && std::fabs(m[a] - p[a] * box) <= box / 2 + tolerance;
+    for (int a = 0; a < 3; ++a) {
+      if (period[a] > 0) in = in && std::fabs(m[a] - p[a] * period[a]) <= period[a] / 2 + tolerance;
+    }
     return in;
   };
   // The fibers in shares of consecutive indices, their findings joined in index order.
@@ -127,12 +131,19 @@ void make_images(GridScratch& w, const Fiber* fibers, int32_t count, const Exten
       if (std::any_of(periods.begin(), periods.end(), [&](const Period& p) { return holds(p, m); }))
         continue;
       Period p;
-      for (int a = 0; a < 3; ++a) p[a] = static_cast<int>(std::round(m[a] / box));
+      for (int a = 0; a < 3; ++a)
+        p[a] = period[a] > 0 ? static_cast<int>(std::round(m[a] / period[a])) : 0;
       periods.push_back(p);
     }
   }
-  // With the box alone, a midpoint this far inside has no image: every shift below rounds to 0.
-  const double inner = periods.size() == 1 ? box / 2 - margin - 1e-6 * box : -1;
+  // With the box alone, a midpoint this far inside along every periodic axis has no image: every
+  // shift below rounds to 0.
+  double inner[3];
+  for (int a = 0; a < 3; ++a) {
+    inner[a] = period[a] == 0        ? HUGE_VAL
+               : periods.size() == 1 ? period[a] / 2 - margin - 1e-6 * period[a]
+                                     : -1;
+  }
   std::vector<std::vector<Fiber>> found_images(shares);
   std::vector<std::vector<int32_t>> found_of(shares);
   next = 0;
@@ -141,14 +152,19 @@ void make_images(GridScratch& w, const Fiber* fibers, int32_t count, const Exten
     for (int k; (k = next++) < shares;) {
       for (int32_t i = share_begin(k); i < share_begin(k + 1); ++i) {
         const Vec3 m = fiber_midpoint(fibers[i]);
-        if (std::fabs(m[0]) < inner && std::fabs(m[1]) < inner && std::fabs(m[2]) < inner) continue;
+        if (std::fabs(m[0]) < inner[0] && std::fabs(m[1]) < inner[1] && std::fabs(m[2]) < inner[2])
+          continue;
         shifts.clear();
         for (const Period& p : periods) {
           int lo[3], hi[3];
           for (int a = 0; a < 3; ++a) {
-            const double centre = p[a] * box;
-            lo[a] = static_cast<int>(std::ceil((centre - box / 2 - margin - m[a]) / box));
-            hi[a] = static_cast<int>(std::floor((centre + box / 2 + margin - m[a]) / box));
+            const double side = period[a], centre = p[a] * side;
+            lo[a] = side > 0
+                        ? static_cast<int>(std::ceil((centre - side / 2 - margin - m[a]) / side))
+                        : 0;
+            hi[a] = side > 0
+                        ? static_cast<int>(std::floor((centre + side / 2 + margin - m[a]) / side))
+                        : 0;
           }
           for (int sz = lo[2]; sz <= hi[2]; ++sz) {
             for (int sy = lo[1]; sy <= hi[1]; ++sy) {
@@ -167,7 +183,7 @@ void make_images(GridScratch& w, const Fiber* fibers, int32_t count, const Exten
           Fiber image = fibers[i];
           for (int a = 0; a < 3; ++a) {
             if (shift[a] == 0) continue;
-            const double by = shift[a] * box;
+            const double by = shift[a] * period[a];
             image.start[a] = static_cast<float>(image.start[a] + by);
             image.end[a] = static_cast<float>(image.end[a] + by);
           }
@@ -273,13 +289,14 @@ static_assert(sizeof(Entry) == 40);
 }  // namespace
 
 void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int threads,
-                        double box) {
+                        const Periods& period) {
   GridScratch& w = g.scratch;
   Extent extent = extent_of(fibers, count, threads);
-  g.box = box;
+  g.period = period;
+  const bool box = any_periodic(period);
   const int32_t own = count;
-  if (box > 0) {
-    make_images(w, fibers, own, extent, box, threads);
+  if (box) {
+    make_images(w, fibers, own, extent, period, threads);
     count += static_cast<int32_t>(w.images.size());
     extent.take(extent_of(w.images.data(), count - own, threads));
   } else {
@@ -303,7 +320,7 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
   fit(g.exact_half, count);
   fit(g.index, static_cast<size_t>(count) + kColumnPadding);
   std::fill(g.index.begin() + count, g.index.end(), 0);
-  fit(g.image, box > 0 ? static_cast<size_t>(count) + kColumnPadding : 0);
+  fit(g.image, box ? static_cast<size_t>(count) + kColumnPadding : 0);
   std::fill(g.image.begin() + std::min<size_t>(count, g.image.size()), g.image.end(), 0);
 
   // The entries go to their rows in two steps, so that no step writes to more places at once
@@ -424,7 +441,7 @@ void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int 
           const int32_t i = t.index, e = e0 + begin + k;
           t.index = i < own ? i : w.image_of[i - own];
           write(e, t);
-          if (box > 0) g.image[e] = i >= own;
+          if (box) g.image[e] = i >= own;
         }
       }
     }

@@ -6,6 +6,7 @@
 
 #include "geomkit.h"
 #include "network.h"
+#include "periodic_image.h"
 #include "record_buffer.h"
 
 // Fibers binned by midpoint into rows: square columns across y and z, at least `reach` wide, that
@@ -30,7 +31,7 @@ struct GridScratch {
 struct ContactGrid {
   float limit = 0;  // the contact distance: the fibers' diameter, or the widest of them
   const float* diameters = nullptr;  // per fiber, when they differ
-  double box = 0;                    // side of the periodic box, 0 for the open one
+  Periods period{};                  // of the periodic box along each axis, 0 along an open one
   double lo[3];                      // of the midpoints
   double width;                      // of a row, along y and z
   double per_width;  // 1 / width: a multiplication finds the row, monotonic as a division would
@@ -66,12 +67,12 @@ struct ContactGrid {
 // Builds the grid over fibers[0 .. count - 1] with up to `threads` workers. Throws std::bad_alloc
 // when its memory cannot be had.
 //
-// With a periodic box of side `box` (centred on the origin) it also bins, under the index of
-// their fiber, the images of the fibers moved by whole sides along any axes whose midpoints come
-// within reach of the fibers' own: each image's ends are those nearest_image gives. A pair of a
-// fiber and another's image can then be scanned as in the open box. In a valid box at most one
-// image of a fiber is within reach of another fiber, and that is the nearest image, so the pairs
-// that pass the midpoint rejection with the fiber of lower index unmoved are exactly those of the
-// minimum-image rule.
+// With a box periodic along the axes of non-zero `period` (centred on the origin) it also bins,
+// under the index of their fiber, the images of the fibers moved by whole sides along any axes
+// whose midpoints come within reach of the fibers' own: each image's ends are those nearest_image
+// gives. A pair of a fiber and another's image can then be scanned as in the open box. In a valid
+// box at most one image of a fiber is within reach of another fiber, and that is the nearest image,
+// so the pairs that pass the midpoint rejection with the fiber of lower index unmoved are exactly
+// those of the minimum-image rule.
 void build_contact_grid(ContactGrid& g, const Fiber* fibers, int32_t count, int threads,
-                        double box = 0);
+                        const Periods& period = {});

@@ -122,10 +122,8 @@ int32_t scan_fiber(const ContactGrid& g, int ry, int rz, int32_t ea, Neighbour* 
   if (!g.image.empty()) found = keep_unmoved_first(g, ea, s.near.data(), found);
   if (s.touches.size() < static_cast<size_t>(found)) s.touches.resize(2 * found);
   const int touching = exact_contacts(g, a, i, s.near.data(), found, g.limit, s.touches.data());
-  if (g.box > 0) {
-    for (int k = 0; k < touching; ++k) {
-      for (float& p : s.touches[k].point) p = wrap_coordinate(p, g.box);
-    }
+  if (!g.image.empty()) {
+    for (int k = 0; k < touching; ++k) wrap_point(s.touches[k].point, g.period);
   }
   if (pairs) {
     for (int k = 0; k < touching; ++k) {

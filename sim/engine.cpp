@@ -171,7 +171,8 @@ void Network::detect_contacts(int threads, int64_t max_contacts) {
   ContactFindings found;
   if (!detector.detect(
           {n.fibers.data(), n.count, n.diameter, n.diameters.empty() ? nullptr : n.diameters.data(),
-           n.box.periodic ? n.box.side : 0.0, max_contacts, threads},
+           n.box.periodic ? Periods{n.box.side, n.box.side, n.box.side} : Periods{}, max_contacts,
+           threads},
           n.contacts, found))
     throw std::bad_alloc();
   n.num_contacts = found.count;

@@ -160,7 +160,8 @@ int32_t run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
     ContactFindings found;
     const bool detected =
         lane.detector.detect({lane.fibers.data(), run.count, run.diameter, nullptr,
-                              plan.periodic ? plan.box : 0.0, plan.max_contacts, threads()},
+                              plan.periodic ? Periods{plan.box, plan.box, plan.box} : Periods{},
+                              plan.max_contacts, threads()},
                              lane.contacts, found);
     if (placer.joinable()) placer.join();
     if (!detected) return run.count;

@@ -64,9 +64,10 @@ class ImageUnionFind {
 };
 
 // Bits 0-2: the fiber reaches the lower face of x, y, z; bits 3-5: the upper face.
-uint8_t faces_reached(const Fiber& f, double half) {
+uint8_t faces_reached(const Fiber& f, const std::array<double, 3>& side) {
   uint8_t bits = 0;
   for (int a = 0; a < 3; ++a) {
+    const double half = side[a] * 0.5;
     if (f.start[a] <= -half || f.end[a] <= -half) bits |= static_cast<uint8_t>(1 << a);
     if (f.start[a] >= half || f.end[a] >= half) bits |= static_cast<uint8_t>(8 << a);
   }
@@ -77,27 +78,46 @@ uint8_t faces_reached(const Fiber& f, double half) {
 
 ClusterResult find_clusters(const Fiber* fibers, int32_t num_fibers, const Contact* contacts,
                             int32_t num_contacts, double box, bool periodic) {
+  return find_clusters(fibers, num_fibers, contacts, num_contacts, {box, box, box},
+                       {periodic, periodic, periodic});
+}
+
+ClusterResult find_clusters(const Fiber* fibers, int32_t num_fibers, const Contact* contacts,
+                            int32_t num_contacts, const std::array<double, 3>& side,
+                            const std::array<bool, 3>& periodic) {
   ClusterResult r;
   const size_t n = num_fibers > 0 ? static_cast<size_t>(num_fibers) : 0;
   r.cluster_of.resize(n);
   r.spans.assign(n, 0);
-  ImageUnionFind sets(r.cluster_of, r.spans, periodic);
+  Periods period{};
+  uint8_t wrapping = 0;  // the periodic axes' bits
+  for (int a = 0; a < 3; ++a) {
+    if (!periodic[a]) continue;
+    period[a] = side[a];
+    wrapping |= static_cast<uint8_t>(1 << a);
+  }
+  ImageUnionFind sets(r.cluster_of, r.spans, wrapping != 0);
   for (int32_t c = 0; c < num_contacts; ++c) {
     const int32_t i = contacts[c].first, j = contacts[c].second;
     Offset shift{};
-    if (periodic) {
+    if (wrapping != 0) {
       const Vec3 mi = fiber_midpoint(fibers[i]), mj = fiber_midpoint(fibers[j]);
-      for (int a = 0; a < 3; ++a) shift[a] = static_cast<int32_t>(image_shift(mi[a], mj[a], box));
+      for (int a = 0; a < 3; ++a)
+        shift[a] = static_cast<int32_t>(image_shift(mi[a], mj[a], period[a]));
     }
     sets.unite(i, j, shift);
   }
 
   Offset unused;
   for (size_t f = 0; f < n; ++f) r.cluster_of[f] = sets.find(static_cast<int32_t>(f), unused);
-  if (!periodic) {
+  // Along a periodic axis a cluster spans when it wraps around it, along an open one when it
+  // reaches both faces.
+  if (wrapping != 7) {
     std::vector<uint8_t> faces(n, 0);
-    for (size_t f = 0; f < n; ++f) faces[r.cluster_of[f]] |= faces_reached(fibers[f], box * 0.5);
-    for (size_t f = 0; f < n; ++f) r.spans[f] = faces[f] & (faces[f] >> 3);
+    for (size_t f = 0; f < n; ++f) faces[r.cluster_of[f]] |= faces_reached(fibers[f], side);
+    for (size_t f = 0; f < n; ++f)
+      r.spans[f] = static_cast<uint8_t>((r.spans[f] & wrapping) |
+                                        (faces[f] & (faces[f] >> 3) & ~wrapping & 7));
   }
 
   std::vector<int32_t> size(n, 0);

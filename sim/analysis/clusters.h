@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -23,3 +24,9 @@ struct ClusterResult {
 // (periodic_image.h), adds up to a non-zero number of box sides along it.
 ClusterResult find_clusters(const Fiber* fibers, int32_t num_fibers, const Contact* contacts,
                             int32_t num_contacts, double box, bool periodic);
+
+// The same in a box of the given sides, centred on the origin, periodic along the axes marked so:
+// a cluster spans a periodic axis when it wraps around it, an open one when it reaches both faces.
+ClusterResult find_clusters(const Fiber* fibers, int32_t num_fibers, const Contact* contacts,
+                            int32_t num_contacts, const std::array<double, 3>& side,
+                            const std::array<bool, 3>& periodic);

@@ -243,6 +243,30 @@ TEST(Clusters, RingWrapsThePeriodicBoxOnlyWhenClosedAroundIt) {
   EXPECT_EQ(r.spans[0], 0);
 }
 
+// A box periodic along x only, with sides that differ: the ring wraps x, and a fiber joined to it
+// that reaches both faces of the thin open y side spans y; the same fiber in a box periodic along
+// y too does not, since it does not wrap around it.
+TEST(Clusters, MixedAxesSpanByWrappingOrByFacesEach) {
+  std::vector<Fiber> fibers = chain(25, 0.0f);
+  fibers.push_back({{-1e-6f, -2.5e-7f, 0}, {-1e-6f, 2.5e-7f, 0}});
+  std::vector<Contact> contacts = neighbour_contacts(25, -1);
+  contacts.push_back({0, 24, 0, {}});
+  contacts.push_back({0, 25, 0, {}});
+  const std::array<double, 3> side{kBox, 5e-7f, kBox};
+  const auto run = [&](std::array<bool, 3> periodic) {
+    return find_clusters(fibers.data(), 26, contacts.data(), static_cast<int32_t>(contacts.size()),
+                         side, periodic);
+  };
+  ClusterResult r = run({true, false, false});
+  EXPECT_EQ(r.num_clusters, 1);
+  EXPECT_EQ(r.spans[0], 3);
+  r = run({true, true, false});
+  EXPECT_EQ(r.spans[0], 1);
+  // Open along x, periodic along y: the chain reaches both faces of x, and nothing wraps y.
+  r = run({false, true, false});
+  EXPECT_EQ(r.spans[0], 1);
+}
+
 TEST(ClusterReport, MarksTheLargestAndOtherSpanningClusters) {
   ClusterResult r;
   r.cluster_of = {0, 0, 2, 2, 0, 5, 6, 6};
