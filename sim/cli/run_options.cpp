@@ -75,6 +75,10 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   app.add_option("-l,--length", length, "fiber length in metres (default 2e-07)")->type_name("L");
   app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
       ->type_name("D");
+  app.add_option("--fibers-in", options.fibers_in,
+                 "fibers read from CSV (x1,y1,z1,x2,y2,z2[,diameter]) instead of placed; L is the "
+                 "longest one's, A without --box the smallest cube holding them")
+      ->type_name("FILE");
   add_common(app, common, options.periodic);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
@@ -89,12 +93,6 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   app.add_option("--vtk", options.vtk_out, "write fibers and contacts as legacy VTK for ParaView")
       ->type_name("FILE");
   app.add_option("--json", options.json_out, "write the settings, results and timings as JSON")
-      ->type_name("FILE");
-  app.add_option("--fibers-in", options.fibers_in,
-                 "read the fibers from CSV instead of placing them: columns x1,y1,z1,x2,y2,z2 by "
-                 "name, optionally diameter (one value for all, overrides -d); the count is the "
-                 "rows', the length printed the longest fiber's, the box A or else the smallest "
-                 "cube on the origin holding every end (--periodic needs A)")
       ->type_name("FILE");
   app.footer(kViewerKeys);
   if (auto stop = parse_line(app, args)) return *stop;
