@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -9,6 +11,7 @@
 #include "contacts.h"
 #include "contacts_periodic.h"
 #include "csv_tables.h"
+#include "fibers_csv_reader.h"
 #include "network.h"
 #include "output_file.h"
 #include "placement.h"
@@ -29,6 +32,41 @@ void apply_settings(const RunOptions& o) {
     box_min[k] = -o.box * 0.5f;
     box_max[k] = o.box * 0.5f;
   }
+}
+
+// The settings a network read from a file implies: its count, its longest fiber as the length,
+// the file's diameter if it has one, and without --box the smallest cube on the origin holding
+// every end. False after printing the reason when the file has too many fibers or ends too far
+// out for a float32 box.
+bool take_file_settings(RunOptions& o, const FibersTable& table) {
+  const auto fail = [&o](const std::string& why) {
+    std::fprintf(stderr, "mikado: --fibers-in '%s': %s\n", o.fibers_in.c_str(), why.c_str());
+    return false;
+  };
+  if (table.fibers.size() > static_cast<size_t>(kMaxFibers))
+    return fail("more than " + std::to_string(kMaxFibers) + " fibers");
+  o.fibers = static_cast<int32_t>(table.fibers.size());
+  if (table.diameter) o.diameter = *table.diameter;
+  if (table.fibers.empty()) return true;  // -l and --box as given, or their defaults
+  double longest = 0;
+  float farthest = 0;
+  for (const Fiber& f : table.fibers) {
+    double squared = 0;
+    for (int k = 0; k < 3; ++k) {
+      const double d = static_cast<double>(f.end[k]) - f.start[k];
+      squared += d * d;
+      farthest = std::max({farthest, std::fabs(f.start[k]), std::fabs(f.end[k])});
+    }
+    longest = std::max(longest, squared);
+  }
+  o.length = static_cast<float>(std::sqrt(longest));
+  if (!o.box_given) {
+    // Doubling is exact in float32, so the half side is the farthest coordinate itself.
+    o.box = 2 * farthest;
+    if (!std::isfinite(o.box))
+      return fail("the ends lie too far out for a float32 box; give --box");
+  }
+  return true;
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -78,9 +116,27 @@ int main(int argc, char** argv) {
     std::fputs(parsed.text.c_str(), parsed.status == 0 ? stdout : stderr);
     return parsed.status;
   }
+  std::vector<std::string> warnings = parsed.warnings;
+  FibersTable table;
+  const bool from_file = !options.fibers_in.empty();
+  if (from_file) {
+    const std::string why = read_fibers_csv(options.fibers_in, table);
+    if (!why.empty()) {
+      std::fprintf(stderr, "mikado: --fibers-in '%s': %s\n", options.fibers_in.c_str(),
+                   why.c_str());
+      return 2;
+    }
+    if (!take_file_settings(options, table)) return 2;
+    const ParseOutcome checked = check_fibers_in(options);
+    if (!checked.run) {
+      std::fputs(checked.text.c_str(), stderr);
+      return checked.status;
+    }
+    warnings = checked.warnings;
+  }
   Outputs outputs;
   if (!outputs.open(options)) return 2;
-  for (const std::string& warning : parsed.warnings) std::fputs(warning.c_str(), stderr);
+  for (const std::string& warning : warnings) std::fputs(warning.c_str(), stderr);
 
   apply_settings(options);
   // With options the storage follows the run, and contacts are capped only when asked; without,
@@ -93,9 +149,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mikado: not enough memory for %d fibers\n", options.fibers);
     return 1;
   }
-  random_seed_distinct(network.stream, options.seed);
+  if (!from_file) random_seed_distinct(network.stream, options.seed);
   auto start = std::chrono::steady_clock::now();
-  place_fibers();
+  if (from_file) {
+    std::copy(table.fibers.begin(), table.fibers.end(), network.fibers.data());
+    table = {};
+  } else {
+    place_fibers();
+  }
   const double placement_seconds = seconds_since(start);
   start = std::chrono::steady_clock::now();
   const int threads = options.threads > 0 ? options.threads : machine_threads();
@@ -151,13 +212,14 @@ int main(int argc, char** argv) {
                        clusters.contacts_per_fiber,
                        {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
                        placement_seconds,
-                       detection_seconds});
+                       detection_seconds,
+                       options.fibers_in});
   });
   if (!written) return 1;
   if (options.no_view) return 0;
   const std::vector<uint8_t> classes = cluster_marks(clusters);
   set_fiber_classes(classes.data(), static_cast<int32_t>(classes.size()));
-  if (options.box_given) frame_whole_network(view_state, box_min, box_max, fiber_len);
+  if (options.box_given || from_file) frame_whole_network(view_state, box_min, box_max, fiber_len);
   // The viewer's result is the exit status: 0 after the user quits, -1 without a window.
   return run_viewer();
 }

@@ -119,16 +119,22 @@ void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, in
 
 void check_periodic_box(ValueChecks& checks, bool periodic, float box,
                         const std::vector<float>& lengths, const std::vector<float>& diameters) {
-  if (!checks.ok() || !periodic) return;
+  if (!checks.ok()) return;
+  const std::string why = periodic_box_refusal(periodic, box, lengths, diameters);
+  if (!why.empty()) checks.fail(why);
+}
+
+std::string periodic_box_refusal(bool periodic, float box, const std::vector<float>& lengths,
+                                 const std::vector<float>& diameters) {
+  if (!periodic) return "";
   const double length = *std::max_element(lengths.begin(), lengths.end());
   const double diameter = *std::max_element(diameters.begin(), diameters.end());
   // Compared as float32, as the box is stored, so that the message names the number compared. A
   // float32 above the rounded bound also exceeds 2 L + D itself, as the detectors require.
   const auto bound = static_cast<float>(2 * length + diameter);
-  if (!(box > bound))
-    checks.fail("--periodic: the box side " + shortest_decimal(box) +
-                " must exceed twice the fiber length plus the diameter, " +
-                shortest_decimal(bound));
+  if (box > bound) return "";
+  return "--periodic: the box side " + shortest_decimal(box) +
+         " must exceed twice the fiber length plus the diameter, " + shortest_decimal(bound);
 }
 
 std::vector<std::string> unit_warnings(const std::string& program,

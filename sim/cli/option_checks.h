@@ -60,6 +60,9 @@ void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, in
 // With --periodic, the box must exceed twice the longest length plus the widest diameter.
 void check_periodic_box(ValueChecks& checks, bool periodic, float box,
                         const std::vector<float>& lengths, const std::vector<float>& diameters);
+// The same as a message, "" when the box is wide enough.
+std::string periodic_box_refusal(bool periodic, float box, const std::vector<float>& lengths,
+                                 const std::vector<float>& diameters);
 
 // Settings that run but look like a slip of units, such as a length in nanometres: a volume
 // fraction above 1, a fiber longer than the box, a diameter above the length. One line each,

@@ -75,6 +75,10 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   app.add_option("-l,--length", length, "fiber length in metres (default 2e-07)")->type_name("L");
   app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
       ->type_name("D");
+  app.add_option("--fibers-in", options.fibers_in,
+                 "fibers read from CSV (x1,y1,z1,x2,y2,z2[,diameter]) instead of placed; L is the "
+                 "longest one's, A without --box the smallest cube holding them")
+      ->type_name("FILE");
   add_common(app, common, options.periodic);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
@@ -101,12 +105,31 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   checks.positive("--diameter", diameter, options.diameter);
   check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
   options.box_given = app.count("--box") > 0;
-  check_periodic_box(checks, options.periodic, options.box, {options.length}, {options.diameter});
+  const bool from_file = app.count("--fibers-in") > 0;
+  if (!from_file) {
+    check_periodic_box(checks, options.periodic, options.box, {options.length}, {options.diameter});
+  } else if (checks.ok()) {
+    if (options.fibers_in.empty())
+      checks.fail("--fibers-in '': empty file name");
+    else if (app.count("--fibers") > 0)
+      checks.fail("--fibers and --fibers-in exclude each other: the file's rows are the fibers");
+    else if (options.periodic && !options.box_given)
+      checks.fail("--periodic with --fibers-in needs --box");
+  }
   check_output_paths(checks, app, options);
   ParseOutcome outcome = checks.outcome();
-  if (outcome.run)
+  // Those of a network from a file wait for its fibers (check_fibers_in).
+  if (outcome.run && !from_file)
     outcome.warnings = unit_warnings("mikado", {options.fibers}, {options.length},
                                      {options.diameter}, options.box);
+  return outcome;
+}
+
+ParseOutcome check_fibers_in(const RunOptions& o) {
+  const std::string why = periodic_box_refusal(o.periodic, o.box, {o.length}, {o.diameter});
+  if (!why.empty()) return ValueChecks::usage_error("mikado", why);
+  ParseOutcome outcome;
+  outcome.warnings = unit_warnings("mikado", {o.fibers}, {o.length}, {o.diameter}, o.box);
   return outcome;
 }
 

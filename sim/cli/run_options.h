@@ -19,6 +19,7 @@ struct RunOptions {
   bool no_view = false;       // print and write, but open no window
   bool stats = false;         // the cluster line after the summary
   std::string fibers_out, contacts_out, vtk_out, json_out;
+  std::string fibers_in;  // read the fibers from this CSV instead of placing them
 };
 
 // The output options with their paths: fibers CSV, contacts CSV, VTK, JSON.
@@ -58,6 +59,9 @@ inline constexpr int32_t kMaxFibers = INT32_MAX;
 
 // `args` excludes the program name.
 ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions& options);
+// The checks and warnings that need the fibers of --fibers-in, once the file is read and
+// `options` holds its fiber count, longest fiber, diameter and the box of the run.
+ParseOutcome check_fibers_in(const RunOptions& options);
 ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOptions& options);
 
 // The machine's core count, at least 1.

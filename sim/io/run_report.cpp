@@ -17,7 +17,7 @@ double decimal(float v) {
 
 std::string run_report_json(const RunReport& r) {
   using nlohmann::ordered_json;
-  const ordered_json doc = {
+  ordered_json doc = {
       {"program", "mikado"},
       {"version", MIKADO_VERSION},
       {"settings",
@@ -41,7 +41,9 @@ std::string run_report_json(const RunReport& r) {
       {"timings",
        {{"placement_seconds", r.placement_seconds}, {"detection_seconds", r.detection_seconds}}},
   };
-  return doc.dump(2) + "\n";
+  if (!r.fibers_in.empty()) doc["settings"]["fibers_in"] = r.fibers_in;
+  // A path need not be UTF-8: its stray bytes are replaced rather than failing the report.
+  return doc.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
 void write_run_json(OutputFile& out, const RunReport& report) {

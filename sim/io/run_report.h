@@ -20,6 +20,7 @@ struct RunReport {
   double contacts_per_fiber;
   bool spanning[3];
   double placement_seconds, detection_seconds;
+  std::string fibers_in = {};  // the CSV the fibers were read from, "" when they were placed
 };
 
 std::string run_report_json(const RunReport& report);

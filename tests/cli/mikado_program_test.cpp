@@ -120,6 +120,7 @@ TEST_F(MikadoProgram, RunWithOptionsPrintsOnlyTheSummaryAndWritesEveryFile) {
   EXPECT_NE(r.out.find("number of contacts " + std::to_string(contacts) + "\n"), std::string::npos);
   EXPECT_GT(contacts, 0);
   EXPECT_FALSE(doc["results"]["capacity_reached"]);
+  EXPECT_FALSE(doc["settings"].contains("fibers_in"));
 
   const std::string fibers = slurp(file("f.csv")), contact_rows = slurp(file("c.csv"));
   EXPECT_EQ(std::count(fibers.begin(), fibers.end(), '\n'), 1 + 1500);
@@ -196,6 +197,73 @@ TEST_F(MikadoProgram, StatsLineAndPeriodicBox) {
   const auto second_line = periodic.out.substr(periodic.out.find('\n') + 1);
   EXPECT_EQ(second_line, line);
   EXPECT_EQ(r["contacts_per_fiber"].get<double>(), 2.0 * r["contacts"].get<int>() / 4000);
+}
+
+// The fibers table of a run, read back as the network, gives its contacts byte for byte, in the
+// open box and the periodic one.
+TEST_F(MikadoProgram, FibersInGivesBackTheContactsOfTheFibersOut) {
+  for (const std::string box : {"", " --periodic --box 1e-6 -d 1e-8"}) {
+    const Outcome placed = run("--no-view -n 3000 -l 3e-7 -s 4" + box + " --fibers-out '" +
+                               file("f.csv") + "' --contacts-out '" + file("c1.csv") + "'");
+    ASSERT_EQ(placed.status, 0) << placed.err;
+    const Outcome read = run("--no-view" + box + " --fibers-in '" + file("f.csv") +
+                             "' --contacts-out '" + file("c2.csv") + "'");
+    ASSERT_EQ(read.status, 0) << read.err;
+    const std::string contacts = slurp(file("c1.csv"));
+    EXPECT_GT(std::count(contacts.begin(), contacts.end(), '\n'), 20) << box;
+    EXPECT_TRUE(slurp(file("c2.csv")) == contacts) << box;
+    EXPECT_EQ(read.out.rfind("num_fibers 3000;", 0), 0u) << read.out;
+  }
+}
+
+// The count, the longest fiber, the file's diameter over -d, and the box: --box, or the smallest
+// cube on the origin holding every end.
+TEST_F(MikadoProgram, FibersInTakesTheRunsSettingsFromTheFile) {
+  const std::string table = (dir_ / "in.csv").string();
+  std::ofstream(table) << "x1,y1,z1,x2,y2,z2,diameter\n"
+                          "-1e-7,0,0,3e-7,0,0,5e-9\n"
+                          "0,-2e-7,4e-9,0,1e-7,4e-9,5e-9\n";
+  const std::string args = " --fibers-in '" + table + "' --json '" + file("r.json") + "'";
+  const Outcome r = run("--no-view -d 1e-9 -s 7" + args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");  // the seed is taken and not used
+  EXPECT_EQ(r.out.rfind("num_fibers 2;length 4e-07;diameter 5e-09;vf ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find(";number of contacts 1\n"), std::string::npos) << r.out;
+  auto settings = nlohmann::json::parse(slurp(file("r.json")))["settings"];
+  EXPECT_EQ(settings["box"], 6e-7);
+  EXPECT_EQ(settings["fibers_in"], table);
+
+  const Outcome boxed = run("--no-view --box 1e-6" + args);
+  ASSERT_EQ(boxed.status, 0) << boxed.err;
+  settings = nlohmann::json::parse(slurp(file("r.json")))["settings"];
+  EXPECT_EQ(settings["box"], 1e-6);
+  // Periodic, the longest fiber sets the bound: 2 * 4e-7 + 5e-9.
+  const Outcome narrow = run("--no-view --periodic --box 8e-7" + args);
+  EXPECT_EQ(narrow.status, 2);
+  EXPECT_NE(narrow.err.find("must exceed twice the fiber length plus the diameter, 8.05e-07"),
+            std::string::npos)
+      << narrow.err;
+}
+
+TEST_F(MikadoProgram, BadFibersInPrintsOneLineWritesNothingAndExits2) {
+  const std::string bad = (dir_ / "bad.csv").string(), good = (dir_ / "good.csv").string();
+  std::ofstream(bad) << "x1,y1,z1,x2,y2,z2\n0,0,0,1e-7,0,0\n0,1e-7?,0,0,0,0\n";
+  std::ofstream(good) << "x1,y1,z1,x2,y2,z2\n0,0,0,1e-7,0,0\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"--fibers-in '" + bad + "'", bad + "': line 3, column 'y1': '1e-7?' is not a number"},
+      {"--fibers-in '" + (dir_ / "none.csv").string() + "'", "cannot be opened"},
+      {"-n 5 --fibers-in '" + good + "'", "--fibers and --fibers-in"},
+      {"--periodic --fibers-in '" + good + "'", "needs --box"},
+  };
+  for (const auto& [args, message] : cases) {
+    const Outcome r = run("--no-view " + args + all_outputs());
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_EQ(lines(r.err).size(), 1u) << args << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("mikado: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_TRUE(no_files()) << args;
+  }
 }
 
 #ifndef __SANITIZE_ADDRESS__

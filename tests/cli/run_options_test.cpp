@@ -113,8 +113,8 @@ TEST(RunOptions, HelpAndVersionStopWithStatus0) {
   const ParseOutcome help = parse({"--help"}, o);
   EXPECT_FALSE(help.run);
   EXPECT_EQ(help.status, 0);
-  for (const char* s : {"--fibers", "--no-view", "--vtk", "--periodic", "--stats", "--max-contacts",
-                        "keypad 8", "  C  ", "Escape"})
+  for (const char* s : {"--fibers", "--fibers-in", "--no-view", "--vtk", "--periodic", "--stats",
+                        "--max-contacts", "keypad 8", "  C  ", "Escape"})
     EXPECT_NE(help.text.find(s), std::string::npos) << s;
   const ParseOutcome version = parse({"--version"}, o);
   EXPECT_FALSE(version.run);
