@@ -146,19 +146,7 @@ double Network::volume_fraction() const {
   float lo[3], hi[3];
   n.corners(lo, hi);
   if (!n.own) return ::volume_fraction(n.count, n.length, n.diameter, lo, hi);
-  // Each fiber its own length and diameter.
-  double volume = 0;
-  for (int32_t i = 0; i < n.count; ++i) {
-    double squared = 0;
-    for (int k = 0; k < 3; ++k) {
-      const double d = static_cast<double>(n.fibers[i].end[k]) - n.fibers[i].start[k];
-      squared += d * d;
-    }
-    const double d = n.diameters.empty() ? n.diameter : n.diameters[i];
-    volume += 0.7853981633974483 * d * d * std::sqrt(squared);
-  }
-  const double side = static_cast<double>(hi[0]) - lo[0];
-  return volume / (side * side * side);
+  return fibers_volume_fraction(fibers(), n.diameters, n.diameter, lo, hi);
 }
 
 void Network::detect_contacts(int threads, int64_t max_contacts) {

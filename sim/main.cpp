@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   if (from_file) {
     std::copy(table.fibers.begin(), table.fibers.end(), network.fibers.data());
+    network.diameters = std::move(table.diameters);
     table = {};
   } else {
     place_fibers();
@@ -169,11 +170,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mikado: not enough memory for contact detection\n");
     return 1;
   }
-  print_summary();
+  const std::span<const Fiber> fibers(network.fibers.data(), static_cast<size_t>(num_fibers));
+  // A network read from a file has fibers of their own lengths, and maybe diameters.
+  const double fraction = from_file ? fibers_volume_fraction(fibers, network.diameters,
+                                                             fiber_diameter, box_min, box_max)
+                                    : volume_fraction();
+  std::printf("%s\n",
+              format_summary(num_fibers, fiber_len, fiber_diameter, fraction, network.num_contacts)
+                  .c_str());
   // Out before the analysis and the window, also when standard output is a pipe or a file.
   std::fflush(stdout);
 
-  const std::span<const Fiber> fibers(network.fibers.data(), static_cast<size_t>(num_fibers));
   const std::span<const Contact> contacts(network.contacts.data(),
                                           static_cast<size_t>(network.num_contacts));
   const ClusterResult clusters = find_clusters(fibers.data(), num_fibers, contacts.data(),
@@ -190,11 +197,13 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   const std::span<const int32_t> cluster_of(clusters.cluster_of);
-  bool written =
-      finish(outputs.fibers, [&](OutputFile& f) { write_fibers_csv(f, fibers, cluster_of); });
+  bool written = finish(outputs.fibers, [&](OutputFile& f) {
+    write_fibers_csv(f, fibers, cluster_of, network.diameters);
+  });
   written &= finish(outputs.contacts, [&](OutputFile& f) { write_contacts_csv(f, contacts); });
-  written &= finish(outputs.vtk,
-                    [&](OutputFile& f) { write_network_vtk(f, fibers, contacts, cluster_of); });
+  written &= finish(outputs.vtk, [&](OutputFile& f) {
+    write_network_vtk(f, fibers, contacts, cluster_of, network.diameters);
+  });
   written &= finish(outputs.json, [&](OutputFile& f) {
     write_run_json(f, {num_fibers,
                        fiber_len,
@@ -204,7 +213,7 @@ int main(int argc, char** argv) {
                        options.seed,
                        threads,
                        network.max_contacts,
-                       volume_fraction(),
+                       fraction,
                        network.num_contacts,
                        capacity_reached,
                        clusters.num_clusters,

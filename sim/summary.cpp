@@ -1,5 +1,6 @@
 #include "summary.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -15,6 +16,23 @@ double volume_fraction(int32_t count, float length, float diameter, const float 
   // The fiber volume is a stored float32, formed in this order.
   const float fiber_volume = static_cast<float>(count * d * d * length * quarter_pi);
   return fiber_volume / (wx * wy * wz);
+}
+
+double fibers_volume_fraction(std::span<const Fiber> fibers, std::span<const float> diameters,
+                              float diameter, const float lo[3], const float hi[3]) {
+  double volume = 0;
+  for (size_t i = 0; i < fibers.size(); ++i) {
+    double squared = 0;
+    for (int k = 0; k < 3; ++k) {
+      const double d = static_cast<double>(fibers[i].end[k]) - fibers[i].start[k];
+      squared += d * d;
+    }
+    const double d = diameters.empty() ? diameter : diameters[i];
+    volume += 0.7853981633974483 * d * d * std::sqrt(squared);
+  }
+  double box = 1;
+  for (int k = 0; k < 3; ++k) box *= static_cast<double>(hi[k]) - lo[k];
+  return volume / box;
 }
 
 double volume_fraction() {

@@ -13,13 +13,16 @@ void put_point(OutputFile& out, const Vec3& p) {
 }  // namespace
 
 void write_fibers_csv(OutputFile& out, std::span<const Fiber> fibers,
-                      std::span<const int32_t> cluster) {
-  out.text("id,x1,y1,z1,x2,y2,z2,cluster\n");
+                      std::span<const int32_t> cluster, std::span<const float> diameters) {
+  const bool own = !diameters.empty();
+  out.text(own ? "id,x1,y1,z1,x2,y2,z2,cluster,diameter\n" : "id,x1,y1,z1,x2,y2,z2,cluster\n");
   for (size_t i = 0; i < fibers.size(); ++i) {
     out.integer(static_cast<int64_t>(i));
     put_point(out, fibers[i].start);
     put_point(out, fibers[i].end);
-    out.text(",").integer(cluster[i]).text("\n");
+    out.text(",").integer(cluster[i]);
+    if (own) out.text(",").number(diameters[i]);
+    out.text("\n");
   }
 }
 

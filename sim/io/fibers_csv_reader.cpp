@@ -1,5 +1,6 @@
 #include "fibers_csv_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -161,8 +162,8 @@ std::string read_fibers_csv(const std::string& path, FibersTable& out) {
   }
 
   int64_t number = 1;
-  int64_t diameter_line = 0;
-  std::string diameter_text;
+  std::vector<float> diameters;
+  bool differ = false;
   while (lines.next(line)) {
     ++number;
     split(line, fields);
@@ -183,19 +184,15 @@ std::string read_fibers_csv(const std::string& path, FibersTable& out) {
       std::string why = to_float(text, d);
       if (why.empty() && !(d > 0)) why = quoted(text) + " is not greater than 0";
       if (!why.empty()) return at(number, "diameter") + ": " + why;
-      if (!out.diameter) {
-        out.diameter = d;
-        diameter_line = number;
-        diameter_text = text;
-      } else if (d != *out.diameter) {
-        // One diameter for every fiber is what contact detection supports for now.
-        return at(number, "diameter") + ": " + quoted(text) + " differs from " +
-               quoted(diameter_text) + " on line " + std::to_string(diameter_line) +
-               "; fibers of different diameters are not supported yet";
-      }
+      differ = differ || (!diameters.empty() && d != diameters[0]);
+      diameters.push_back(d);
     }
     out.fibers.push_back(f);
   }
   if (lines.failed()) return read_error();
+  if (!diameters.empty()) {
+    out.diameter = *std::max_element(diameters.begin(), diameters.end());
+    if (differ) out.diameters = std::move(diameters);
+  }
   return "";
 }

@@ -245,6 +245,41 @@ TEST_F(MikadoProgram, FibersInTakesTheRunsSettingsFromTheFile) {
       << narrow.err;
 }
 
+// Unequal diameters: fiber 1 crosses fiber 0 at the mean of their diameters and touches; fiber 2
+// crosses fiber 0 as far off, which their own mean does not reach. The files carry each fiber's
+// diameter, and the fibers CSV reads back to the same contacts.
+TEST_F(MikadoProgram, FibersOfTheirOwnDiametersTouchWithinTheMeanOfEachPair) {
+  const std::string table = (dir_ / "own.csv").string();
+  std::ofstream(table) << "x1,y1,z1,x2,y2,z2,diameter\n"
+                          "-1e-7,0,0,1e-7,0,0,1e-8\n"
+                          "0,-1e-7,2e-8,0,1e-7,2e-8,3e-8\n"
+                          "5e-8,-1e-7,-2e-8,5e-8,1e-7,-2e-8,2e-8\n";
+  const std::string outputs = " --fibers-out '" + file("f.csv") + "' --contacts-out '" +
+                              file("c.csv") + "' --vtk '" + file("n.vtk") + "'";
+  const Outcome r = run("--no-view --box 1e-6 --fibers-in '" + table + "'" + outputs);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("num_fibers 3;length 2e-07;diameter 3e-08;vf ", 0), 0u) << r.out;
+  const std::vector<std::string> contacts = lines(slurp(file("c.csv")));
+  ASSERT_EQ(contacts.size(), 2u) << slurp(file("c.csv"));
+  EXPECT_EQ(contacts[1].rfind("0,1,", 0), 0u) << contacts[1];
+  EXPECT_EQ(std::stof(contacts[1].substr(4)), 2e-8f) << contacts[1];
+  const std::vector<std::string> fibers = lines(slurp(file("f.csv")));
+  ASSERT_EQ(fibers.size(), 4u);
+  EXPECT_EQ(fibers[0], "id,x1,y1,z1,x2,y2,z2,cluster,diameter");
+  EXPECT_EQ(std::stof(fibers[2].substr(fibers[2].rfind(',') + 1)), 3e-8f) << fibers[2];
+  EXPECT_NE(slurp(file("n.vtk")).find("FIELD cell_arrays 5\n"), std::string::npos);
+  // The summed volume: pi/4 (1e-8^2 + 3e-8^2 + 2e-8^2) 2e-7 / 1e-18.
+  const double fraction = std::stod(r.out.substr(r.out.find(";vf ") + 4));
+  EXPECT_NEAR(fraction, 0.7853981633974483 * 14e-16 * 2e-7 / 1e-18, 1e-6);
+
+  const std::string copy = (dir_ / "copy.csv").string();
+  fs::copy_file(file("f.csv"), copy);
+  const std::string before = slurp(file("c.csv"));
+  const Outcome again = run("--no-view --box 1e-6 --fibers-in '" + copy + "'" + outputs);
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(slurp(file("c.csv")), before);
+}
+
 TEST_F(MikadoProgram, BadFibersInPrintsOneLineWritesNothingAndExits2) {
   const std::string bad = (dir_ / "bad.csv").string(), good = (dir_ / "good.csv").string();
   std::ofstream(bad) << "x1,y1,z1,x2,y2,z2\n0,0,0,1e-7,0,0\n0,1e-7?,0,0,0,0\n";

@@ -49,18 +49,20 @@ TEST_F(FibersCsvReader, AHeaderAloneIsANetworkOfNoFibers) {
   }
 }
 
-TEST_F(FibersCsvReader, OneDiameterForAllIsTheRunsAndUnequalOnesAreRefused) {
+TEST_F(FibersCsvReader, OneDiameterForAllOrEachFibersOwn) {
   FibersTable t;
   ASSERT_EQ(read("diameter,x1,y1,z1,x2,y2,z2\n3e-9,0,0,0,1,0,0\n3.0e-9,0,0,0,0,1,0\n", t), "");
   ASSERT_TRUE(t.diameter);
   EXPECT_EQ(*t.diameter, 3e-9f);
+  EXPECT_TRUE(t.diameters.empty());
   EXPECT_EQ(t.fibers.size(), 2u);
 
-  const std::string why =
-      read("x1,y1,z1,x2,y2,z2,diameter\n0,0,0,1,0,0,3e-9\n0,0,0,1,1,0,3e-9\n0,0,0,0,1,0,4e-9\n", t);
-  EXPECT_EQ(why,
-            "line 4, column 'diameter': '4e-9' differs from '3e-9' on line 2; fibers of different "
-            "diameters are not supported yet");
+  // Unequal: each row's own, in row order, and the widest as the table's.
+  ASSERT_EQ(
+      read("x1,y1,z1,x2,y2,z2,diameter\n0,0,0,1,0,0,3e-9\n0,0,0,1,1,0,5e-9\n0,0,0,0,1,0,4e-9\n", t),
+      "");
+  EXPECT_EQ(*t.diameter, 5e-9f);
+  EXPECT_EQ(t.diameters, (std::vector<float>{3e-9f, 5e-9f, 4e-9f}));
 }
 
 // Each kind of bad table names the line (the header is line 1) and the column where one applies.
