@@ -24,12 +24,18 @@ struct Network::State {
   Box box;
   bool overflow = false;
 
-  // The box's corners as the programs store them: float32 halves of the side.
+  // The box's corners as the programs store them: float32 halves of the sides.
   void corners(float lo[3], float hi[3]) const {
     for (int k = 0; k < 3; ++k) {
-      lo[k] = -box.side * 0.5f;
-      hi[k] = box.side * 0.5f;
+      lo[k] = -box.side[k] * 0.5f;
+      hi[k] = box.side[k] * 0.5f;
     }
+  }
+
+  Periods periods() const {
+    Periods p{};
+    for (int k = 0; k < 3; ++k) p[k] = box.periodic[k] ? box.side[k] : 0.0;
+    return p;
   }
 };
 
@@ -48,12 +54,16 @@ void check(int64_t count, float length, float diameter, const Box& box) {
   require(count >= 0, "the fiber count " + std::to_string(count) + " is below 0");
   require(positive(length), "the fiber length " + shortest_decimal(length) + " is not above 0");
   require(positive(diameter), "the diameter " + shortest_decimal(diameter) + " is not above 0");
-  require(positive(box.side), "the box side " + shortest_decimal(box.side) + " is not above 0");
   // Compared as float32, as the programs do.
   const auto bound = static_cast<float>(2.0 * length + diameter);
-  require(!box.periodic || box.side > bound,
-          "periodic: the box side " + shortest_decimal(box.side) +
-              " must exceed twice the fiber length plus the diameter, " + shortest_decimal(bound));
+  for (int k = 0; k < 3; ++k) {
+    const std::string side = "the box side " + shortest_decimal(box.side[k]) + " along " +
+                             std::string(1, static_cast<char>('x' + k));
+    require(positive(box.side[k]), side + " is not above 0");
+    require(!box.periodic[k] || box.side[k] > bound,
+            "periodic: " + side + " must exceed twice the fiber length plus the diameter, " +
+                shortest_decimal(bound));
+  }
 }
 
 void take(RecordBuffer<Fiber>& fibers, int64_t count) {
@@ -159,8 +169,7 @@ void Network::detect_contacts(int threads, int64_t max_contacts) {
   ContactFindings found;
   if (!detector.detect(
           {n.fibers.data(), n.count, n.diameter, n.diameters.empty() ? nullptr : n.diameters.data(),
-           n.box.periodic ? Periods{n.box.side, n.box.side, n.box.side} : Periods{}, max_contacts,
-           threads},
+           n.periods(), max_contacts, threads},
           n.contacts, found))
     throw std::bad_alloc();
   n.num_contacts = found.count;
@@ -177,7 +186,8 @@ bool Network::capacity_reached() const {
 
 ClusterResult Network::clusters() const {
   const State& n = *state_;
-  return find_clusters(n.fibers.data(), n.count, n.contacts.data(), n.num_contacts, n.box.side,
+  const std::array<double, 3> side{n.box.side[0], n.box.side[1], n.box.side[2]};
+  return find_clusters(n.fibers.data(), n.count, n.contacts.data(), n.num_contacts, side,
                        n.box.periodic);
 }
 

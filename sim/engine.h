@@ -5,6 +5,7 @@
 // the programs' process-wide network (network.h) or their settings (settings.h). The writers
 // (io/csv_tables.h, io/vtk_polydata.h) take a network's fibers(), contacts() and clusters().
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -16,11 +17,15 @@
 
 namespace mikado {
 
-// The cube that holds the fiber centres, centred on the origin: open, or periodic along every
-// axis (pairs meet at their nearest images).
+// The box that holds the fiber centres, centred on the origin: its sides along x, y and z, and
+// the axes along which it is periodic (pairs meet at their nearest images across those faces).
 struct Box {
-  float side = 2e-6f;
-  bool periodic = false;
+  std::array<float, 3> side{2e-6f, 2e-6f, 2e-6f};
+  std::array<bool, 3> periodic{};
+
+  static Box cube(float side, bool periodic = false) {
+    return {{side, side, side}, {periodic, periodic, periodic}};
+  }
 };
 
 // A generated network, as `mikado` places it with these options; the defaults are its defaults.
@@ -35,8 +40,8 @@ struct Settings {
 class Network {
  public:
   // Places the fibers. Throws std::invalid_argument for settings `mikado` refuses (a count below
-  // 0, a length, diameter or side not above 0 or not finite, a periodic side not above twice the
-  // length plus the diameter) and std::bad_alloc when the memory cannot be had.
+  // 0, a length, diameter or side not above 0 or not finite, a periodic axis's side not above
+  // twice the length plus the diameter) and std::bad_alloc when the memory cannot be had.
   explicit Network(const Settings& settings);
   // Fibers of the caller's own, all of one diameter or each of its own (two fibers touch within
   // the mean of theirs, pair_diameter; a single diameter is for all); the network's length is the

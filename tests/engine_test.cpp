@@ -41,14 +41,15 @@ ProgramRun program_run(const mikado::Settings& s) {
   fiber_len = s.length;
   fiber_diameter = s.diameter;
   for (int k = 0; k < 3; ++k) {
-    box_min[k] = -s.box.side * 0.5f;
-    box_max[k] = s.box.side * 0.5f;
+    box_min[k] = -s.box.side[k] * 0.5f;
+    box_max[k] = s.box.side[k] * 0.5f;
   }
   EXPECT_TRUE(size_network(s.fibers, UNCAPPED));
   random_seed_distinct(network.stream, s.seed);
   place_fibers();
-  EXPECT_TRUE(s.box.periodic ? detect_contacts_periodic_threaded(s.box.side, 2)
-                             : detect_contacts_threaded(2));
+  Periods periods{};
+  for (int k = 0; k < 3; ++k) periods[k] = s.box.periodic[k] ? s.box.side[k] : 0.0;
+  EXPECT_TRUE(detect_contacts_periodic_threaded(periods, 2));
   ProgramRun run{{network.fibers.begin(), network.fibers.begin() + num_fibers},
                  {network.contacts.begin(), network.contacts.begin() + network.num_contacts},
                  format_summary(num_fibers, fiber_len, fiber_diameter, volume_fraction(),
@@ -76,7 +77,7 @@ TEST(Engine, SettingsGiveTheProgramsNetworkBitForBit) {
     s.fibers = 6000;
     s.length = 3e-7f;
     s.diameter = 5e-9f;
-    s.box = {1.5e-6f, periodic};
+    s.box = {{1.5e-6f, 1.2e-6f, 1.7e-6f}, {periodic, false, periodic}};
     s.seed = 12;
     const ProgramRun expected = program_run(s);
     mikado::Network n{s};
@@ -92,7 +93,7 @@ TEST(Engine, NetworksOnTwoThreadsAtOnceMatchTheirSequentialRuns) {
   const auto settings = [](int32_t seed, bool periodic) {
     mikado::Settings s;
     s.fibers = 40000;
-    s.box = {3.2e-6f, periodic};
+    s.box = mikado::Box::cube(3.2e-6f, periodic);
     s.seed = seed;
     return s;
   };
@@ -121,7 +122,7 @@ TEST(Engine, NetworksOnTwoThreadsAtOnceMatchTheirSequentialRuns) {
 TEST(Engine, OwnFibersAndCapsFollowTheSameRule) {
   mikado::Settings s;
   s.fibers = 3000;
-  s.box = {1e-6f, true};
+  s.box = mikado::Box::cube(1e-6f, true);
   mikado::Network placed{s};
   placed.detect_contacts();
   mikado::Network own{placed.fibers(), s.diameter, s.box};
@@ -145,7 +146,7 @@ TEST(Engine, OwnFibersAndCapsFollowTheSameRule) {
 TEST(Engine, OwnDiametersGiveTheOraclesContacts) {
   mikado::Settings s;
   s.fibers = 2000;
-  s.box.side = 1e-6f;
+  s.box = mikado::Box::cube(1e-6f);
   const mikado::Network placed{s};
   std::vector<float> diameters(2000);
   for (size_t i = 0; i < diameters.size(); ++i) diameters[i] = (i % 2 ? 1e-9f : 2e-8f) + i * 1e-12f;
@@ -183,11 +184,18 @@ TEST(Engine, SettingsTheProgramsRefuseThrow) {
   EXPECT_TRUE(refuses([](mikado::Settings& s) { s.fibers = -1; }));
   EXPECT_TRUE(refuses([&](mikado::Settings& s) { s.length = nan; }));
   EXPECT_TRUE(refuses([](mikado::Settings& s) { s.diameter = 0; }));
-  EXPECT_TRUE(refuses([](mikado::Settings& s) { s.box.side = -2e-6f; }));
+  EXPECT_TRUE(refuses([](mikado::Settings& s) { s.box.side[2] = -2e-6f; }));
   // The periodic side must exceed 2 L + D, compared as float32.
   const auto bound = static_cast<float>(2.0 * 2e-7f + 2e-9f);
-  EXPECT_TRUE(refuses([&](mikado::Settings& s) { s.box = {bound, true}; }));
-  EXPECT_FALSE(refuses([&](mikado::Settings& s) { s.box = {std::nextafter(bound, 1.0f), true}; }));
+  EXPECT_TRUE(refuses([&](mikado::Settings& s) {
+    s.box = {{1e-6f, bound, 1e-6f}, {false, true}};
+  }));
+  // Only a periodic axis is bound.
+  EXPECT_FALSE(refuses([&](mikado::Settings& s) {
+    s.box = {{bound, 1e-6f, 1e-6f}, {false, true}};
+  }));
+  EXPECT_FALSE(refuses(
+      [&](mikado::Settings& s) { s.box = mikado::Box::cube(std::nextafter(bound, 1.0f), true); }));
   const Fiber point{{1e-7f, 0, 0}, {1e-7f, 0, 0}};
   const Fiber not_finite{{nan, 0, 0}, {1e-7f, 0, 0}};
   const Fiber good{{0, 0, 0}, {1e-7f, 0, 0}};
@@ -197,7 +205,7 @@ TEST(Engine, SettingsTheProgramsRefuseThrow) {
   }
   const std::vector<Fiber> fibers{good};
   EXPECT_FALSE(refused([&] { mikado::Network(fibers, 2e-9f, {}); }));
-  EXPECT_TRUE(refused([&] { mikado::Network(fibers, 2e-9f, {2.01e-7f, true}); }));
+  EXPECT_TRUE(refused([&] { mikado::Network(fibers, 2e-9f, mikado::Box::cube(2.01e-7f, true)); }));
 }
 
 }  // namespace
