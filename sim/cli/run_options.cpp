@@ -75,6 +75,8 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   app.add_option("-l,--length", length, "fiber length in metres (default 2e-07)")->type_name("L");
   app.add_option("-d,--diameter", diameter, "fiber diameter in metres (default 2e-09)")
       ->type_name("D");
+  PopulationText population;
+  add_population(app, population, false);
   add_common(app, common, options.periodic);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
@@ -101,12 +103,21 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   checks.positive("--diameter", diameter, options.diameter);
   check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
   options.box_given = app.count("--box") > 0;
-  check_periodic_box(checks, options.periodic, options.box, {options.length}, {options.diameter});
+  check_population(checks, app, population, false, options.population, options.oriented,
+                   options.distributed);
+  // The longest fiber there can be; lognormal lengths have none, and the box is checked against
+  // the longest drawn once they are placed.
+  const FiberPopulation& p = options.population;
+  const float longest = p.lengths == LengthDist::uniform     ? static_cast<float>(p.second)
+                        : p.lengths == LengthDist::lognormal ? static_cast<float>(p.first)
+                                                             : options.length;
+  if (p.lengths != LengthDist::lognormal)
+    check_periodic_box(checks, options.periodic, options.box, {longest}, {options.diameter});
   check_output_paths(checks, app, options);
   ParseOutcome outcome = checks.outcome();
   if (outcome.run)
-    outcome.warnings = unit_warnings("mikado", {options.fibers}, {options.length},
-                                     {options.diameter}, options.box);
+    outcome.warnings =
+        unit_warnings("mikado", {options.fibers}, {longest}, {options.diameter}, options.box);
   return outcome;
 }
 
@@ -122,6 +133,8 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       ->type_name("N,N,...");
   app.add_option("--lengths", lengths, "fiber lengths in metres")->type_name("L,L,...");
   app.add_option("--diameters", diameters, "fiber diameters in metres")->type_name("D,D,...");
+  PopulationText population;
+  add_population(app, population, true);
   add_common(app, common, options.periodic);
   app.add_option("--repeats", repeats, "the whole sweep R times, repeat r seeded with S - r")
       ->type_name("R");
@@ -137,12 +150,22 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.positive_list("--lengths", lengths, options.lengths);
   checks.positive_list("--diameters", diameters, options.diameters);
   check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
+  check_population(checks, app, population, true, options.population, options.oriented,
+                   options.distributed);
   // The tables the sweep will run: the user's, or the compiled-in ones.
   const SweepPlan tables = default_sweep_plan();
   const auto& counts_run = options.counts.empty() ? tables.counts : options.counts;
-  const auto& lengths_run = options.lengths.empty() ? tables.lengths : options.lengths;
   const auto& diameters_run = options.diameters.empty() ? tables.diameters : options.diameters;
-  check_periodic_box(checks, options.periodic, options.box, lengths_run, diameters_run);
+  // With a length distribution, the longest fiber of each table length (uniform) or its mean
+  // (lognormal, whose runs are checked against the longest drawn).
+  std::vector<float> lengths_run = options.lengths.empty() ? tables.lengths : options.lengths;
+  const FiberPopulation& p = options.population;
+  for (float& length : lengths_run) {
+    if (p.lengths == LengthDist::uniform) length = static_cast<float>(p.second * length);
+    if (p.lengths == LengthDist::lognormal) length = static_cast<float>(p.first * length);
+  }
+  if (p.lengths != LengthDist::lognormal)
+    check_periodic_box(checks, options.periodic, options.box, lengths_run, diameters_run);
   int64_t r = options.repeats;
   checks.whole("--repeats", repeats, 1, INT32_MAX, r);
   options.repeats = static_cast<int32_t>(r);

@@ -15,9 +15,9 @@ double decimal(float v) {
 
 }  // namespace
 
-std::string run_report_json(const RunReport& r) {
+std::string run_report_json(const RunReport& r, const PopulationReport& population) {
   using nlohmann::ordered_json;
-  const ordered_json doc = {
+  ordered_json doc = {
       {"program", "mikado"},
       {"version", MIKADO_VERSION},
       {"settings",
@@ -41,9 +41,16 @@ std::string run_report_json(const RunReport& r) {
       {"timings",
        {{"placement_seconds", r.placement_seconds}, {"detection_seconds", r.detection_seconds}}},
   };
+  if (!population.orientation.empty()) {
+    doc["settings"]["orientation"] = population.orientation;
+    doc["settings"]["axis"] = population.axis;
+    doc["results"]["order_parameter"] = population.order_parameter;
+    doc["results"]["order_axis"] = population.axis;
+  }
+  if (!population.length_dist.empty()) doc["settings"]["length_dist"] = population.length_dist;
   return doc.dump(2) + "\n";
 }
 
-void write_run_json(OutputFile& out, const RunReport& report) {
-  out.text(run_report_json(report));
+void write_run_json(OutputFile& out, const RunReport& report, const PopulationReport& population) {
+  out.text(run_report_json(report, population));
 }
