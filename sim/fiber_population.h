@@ -45,7 +45,7 @@ float place_fibers_plain(Fiber* out, int32_t count, float length, const FiberPop
 double order_parameter(const Fiber* fibers, int32_t count, int axis);
 
 // <|sin gamma|> for two independent fiber directions of the population: pi/4 isotropic, 2/pi
-// planar, and for a cap of half angle THETA a Legendre series (exact to about 1e-9).
+// planar, and for a cap of half angle THETA a Legendre series (within 1e-8).
 double mean_abs_sine(const FiberPopulation& p);
 
 // "x", "y" or "z".
