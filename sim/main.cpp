@@ -11,6 +11,8 @@
 #include "contacts.h"
 #include "contacts_periodic.h"
 #include "csv_tables.h"
+#include "decimal_text.h"
+#include "fiber_population.h"
 #include "fibers_csv_reader.h"
 #include "network.h"
 #include "output_file.h"
@@ -26,7 +28,8 @@ namespace {
 // Applies the run's settings to the simulation's globals; the defaults are the compiled-in ones.
 void apply_settings(const RunOptions& o) {
   num_fibers = o.fibers;
-  fiber_len = o.length;
+  // A length distribution's run is summarised by its mean length.
+  fiber_len = static_cast<float>(mean_length(o.population, o.length));
   fiber_diameter = o.diameter;
   for (int k = 0; k < 3; ++k) {
     box_min[k] = -o.box * 0.5f;
@@ -151,14 +154,27 @@ int main(int argc, char** argv) {
   }
   if (!from_file) random_seed_distinct(network.stream, options.seed);
   auto start = std::chrono::steady_clock::now();
+  float longest = fiber_len;
   if (from_file) {
     std::copy(table.fibers.begin(), table.fibers.end(), network.fibers.data());
     network.diameters = std::move(table.diameters);
     table = {};
+  } else if (options.population.plain()) {
+    longest = place_fibers_plain(network.fibers.data(), num_fibers, options.length,
+                                 options.population, network.stream);
   } else {
     place_fibers();
   }
   const double placement_seconds = seconds_since(start);
+  // Lognormal lengths have no bound that the options could be checked against.
+  if (options.periodic && !(options.box > static_cast<float>(2.0 * longest + fiber_diameter))) {
+    std::fprintf(stderr,
+                 "mikado: --periodic: the box side %s must exceed twice the longest fiber drawn, "
+                 "%s, plus the diameter, %s. Run 'mikado --help' for the options.\n",
+                 shortest_decimal(options.box).c_str(), shortest_decimal(longest).c_str(),
+                 shortest_decimal(fiber_diameter).c_str());
+    return 2;
+  }
   start = std::chrono::steady_clock::now();
   const int threads = options.threads > 0 ? options.threads : machine_threads();
   const bool detected = options.periodic ? detect_contacts_periodic_threaded(options.box, threads)
@@ -186,8 +202,12 @@ int main(int argc, char** argv) {
   const ClusterResult clusters = find_clusters(fibers.data(), num_fibers, contacts.data(),
                                                network.num_contacts, options.box, options.periodic);
   const bool capacity_reached = contact_capacity_reached();
+  const double order =
+      options.oriented ? order_parameter(fibers.data(), num_fibers, options.population.axis) : 0;
   if (options.stats) {
     std::printf("%s\n", format_cluster_stats(clusters).c_str());
+    if (options.oriented)
+      std::printf("order parameter S %g about %s\n", order, axis_name(options.population.axis));
     if (capacity_reached)
       std::fputs(
           "mikado: the contact capacity was reached; the clusters are those of the stored "
@@ -204,25 +224,31 @@ int main(int argc, char** argv) {
   written &= finish(outputs.vtk, [&](OutputFile& f) {
     write_network_vtk(f, fibers, contacts, cluster_of, network.diameters);
   });
+  const PopulationReport population{
+      options.oriented ? orientation_text(options.population) : "",
+      axis_name(options.population.axis), order,
+      options.distributed ? length_dist_text(options.population) : ""};
   written &= finish(outputs.json, [&](OutputFile& f) {
-    write_run_json(f, {num_fibers,
-                       fiber_len,
-                       fiber_diameter,
-                       options.box,
-                       options.periodic,
-                       options.seed,
-                       threads,
-                       network.max_contacts,
-                       fraction,
-                       network.num_contacts,
-                       capacity_reached,
-                       clusters.num_clusters,
-                       clusters.largest,
-                       clusters.contacts_per_fiber,
-                       {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
-                       placement_seconds,
-                       detection_seconds,
-                       options.fibers_in});
+    write_run_json(f,
+                   {num_fibers,
+                    fiber_len,
+                    fiber_diameter,
+                    options.box,
+                    options.periodic,
+                    options.seed,
+                    threads,
+                    network.max_contacts,
+                    fraction,
+                    network.num_contacts,
+                    capacity_reached,
+                    clusters.num_clusters,
+                    clusters.largest,
+                    clusters.contacts_per_fiber,
+                    {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
+                    placement_seconds,
+                    detection_seconds,
+                    options.fibers_in},
+                   population);
   });
   if (!written) return 1;
   if (options.no_view) return 0;

@@ -17,6 +17,7 @@
 #include "assert_stop.h"
 #include "contacts.h"
 #include "decimal_text.h"
+#include "fiber_population.h"
 #include "placement.h"
 #include "progress.h"
 #include "summary.h"
@@ -98,12 +99,30 @@ struct Lane {
 
 using Emit = std::function<void(std::FILE*, std::string)>;
 
+// Why a repeat stopped: status 1 for memory, 2 for a drawn fiber too long for the periodic box.
+struct Failure {
+  int status = 0;
+  std::string message;
+};
+
+// Places a run's fibers into `out`; returns the longest drawn.
+float place_run(const SweepPlan& plan, const Run& run, Fiber* out, RandomStream& stream) {
+  if (!plan.population.plain()) {
+    place_fibers_into(out, run.count, run.length, stream);
+    return run.length;
+  }
+  return place_fibers_plain(out, run.count, run.length,
+                            scaled_population(plan.population, run.length), stream);
+}
+
 // The line or row of one finished run.
 std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run& run,
                      const Lane& lane, int32_t contacts, SweepFormat format) {
   const float lo[3] = {-plan.box * 0.5f, -plan.box * 0.5f, -plan.box * 0.5f};
   const float hi[3] = {plan.box * 0.5f, plan.box * 0.5f, plan.box * 0.5f};
-  const double vf = volume_fraction(run.count, run.length, run.diameter, lo, hi);
+  const auto mean =
+      static_cast<float>(mean_length(scaled_population(plan.population, run.length), run.length));
+  const double vf = volume_fraction(run.count, mean, run.diameter, lo, hi);
   char line[512];
   if (format == SweepFormat::lines) {
     format_sweep_line(line, sizeof line, run.count, run.length, run.diameter, vf, contacts);
@@ -113,29 +132,39 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
                                         contacts, plan.box, plan.periodic);
   const double volume = static_cast<double>(plan.box) * plan.box * plan.box;
   const bool capped = plan.max_contacts != UNCAPPED && contacts == plan.max_contacts;
-  std::snprintf(
-      line, sizeof line, "%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i,%i\n", run.count,
-      shortest_decimal(run.length).c_str(), shortest_decimal(run.diameter).c_str(),
-      shortest_decimal(plan.box).c_str(), plan.periodic ? 1 : 0, repeat.seed, repeat.number,
-      shortest_decimal(vf).c_str(), contacts, shortest_decimal(c.contacts_per_fiber).c_str(),
-      shortest_decimal(theory_contacts(run.count, run.length, run.diameter, volume)).c_str(),
-      c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
-      c.spanning[2] ? 1 : 0, capped ? 1 : 0);
-  return line;
+  // The compiled-in isotropic sticks of one length keep the theory's historical arithmetic.
+  const double theory =
+      plan.population.plain()
+          ? theory_contacts(run.count, mean, run.diameter, volume, mean_abs_sine(plan.population))
+          : theory_contacts(run.count, run.length, run.diameter, volume);
+  std::snprintf(line, sizeof line, "%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i,%i", run.count,
+                shortest_decimal(run.length).c_str(), shortest_decimal(run.diameter).c_str(),
+                shortest_decimal(plan.box).c_str(), plan.periodic ? 1 : 0, repeat.seed,
+                repeat.number, shortest_decimal(vf).c_str(), contacts,
+                shortest_decimal(c.contacts_per_fiber).c_str(), shortest_decimal(theory).c_str(),
+                c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
+                c.spanning[2] ? 1 : 0, capped ? 1 : 0);
+  std::string row = line;
+  if (plan.population_columns)
+    row += "," + orientation_text(plan.population) + "," + axis_name(plan.population.axis) + "," +
+           length_dist_text(plan.population);
+  return row + "\n";
 }
 
 // Every run of the plan in table order on the repeat's stream, its text through `emit`. With
 // `overlap`, placement draws only from the stream and detection never reads it, so the next run's
-// fibers are placed on a thread of their own while this run's contacts are found. Returns the
-// fiber count whose memory could not be had, or 0.
-int32_t run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRepeat repeat,
+// fibers are placed on a thread of their own while this run's contacts are found. Returns why
+// the repeat stopped, if it did.
+Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRepeat repeat,
                    Lane& lane, const std::function<int()>& threads, bool overlap,
                    SweepFormat format, const Emit& emit, Progress& progress) {
   int32_t largest = 0;
   for (const Run& run : runs) largest = std::max(largest, run.count);
-  if (lane.fibers.size() < largest && !lane.fibers.reset(largest)) return largest;
-  if (overlap && lane.spare.size() < largest && !lane.spare.reset(largest)) return largest;
+  const Failure short_of{1, "not enough memory for " + std::to_string(largest) + " fibers"};
+  if (lane.fibers.size() < largest && !lane.fibers.reset(largest)) return short_of;
+  if (overlap && lane.spare.size() < largest && !lane.spare.reset(largest)) return short_of;
   RandomStream& stream = repeat.stream;
+  float longest = 0;
   if (format == SweepFormat::lines)
     emit(stdout, "Starting longrun: " + std::to_string(runs.size()) + " total iterations\n");
   for (size_t r = 0; r < runs.size(); ++r) {
@@ -143,12 +172,19 @@ int32_t run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
     ALWAYS_ASSERT(run.count <= lane.fibers.size());
     if (run.header && format == SweepFormat::lines)
       emit(stdout, "num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts\n");
-    if (r == 0 || !overlap) place_fibers_into(lane.fibers.data(), run.count, run.length, stream);
+    if (r == 0 || !overlap) longest = place_run(plan, run, lane.fibers.data(), stream);
+    // Lognormal lengths have no bound that the options could be checked against.
+    if (plan.periodic && !(plan.box > static_cast<float>(2.0 * longest + run.diameter)))
+      return {2, "--periodic: the box side " + shortest_decimal(plan.box) +
+                     " must exceed twice the longest fiber drawn, " + shortest_decimal(longest) +
+                     ", plus the diameter, " + shortest_decimal(run.diameter) + " (" +
+                     std::to_string(run.count) + " fibers of table length " +
+                     shortest_decimal(run.length) + ")"};
 
     std::thread placer;
+    float next_longest = 0;
     const auto place_next = [&] {
-      const Run& next = runs[r + 1];
-      place_fibers_into(lane.spare.data(), next.count, next.length, stream);
+      next_longest = place_run(plan, runs[r + 1], lane.spare.data(), stream);
     };
     if (overlap && r + 1 < runs.size()) {
       try {
@@ -164,14 +200,17 @@ int32_t run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
                               plan.max_contacts, threads()},
                              lane.contacts, found);
     if (placer.joinable()) placer.join();
-    if (!detected) return run.count;
+    if (!detected) return {1, "not enough memory for " + std::to_string(run.count) + " fibers"};
     if (found.overflow)
       emit(format == SweepFormat::lines ? stdout : stderr, "Too many contacts!\n");
     emit(stdout, run_text(plan, repeat, run, lane, found.count, format));
     progress.add(1);
-    if (overlap && r + 1 < runs.size()) std::swap(lane.fibers, lane.spare);
+    if (overlap && r + 1 < runs.size()) {
+      std::swap(lane.fibers, lane.spare);
+      longest = next_longest;
+    }
   }
-  return 0;
+  return {};
 }
 
 }  // namespace
@@ -193,8 +232,8 @@ void format_sweep_line(char* out, size_t size, int count, float length, float di
   }
 }
 
-bool run_sweep(const SweepPlan& plan, size_t repeats,
-               const std::function<SweepRepeat(size_t)>& repeat, SweepFormat format) {
+int run_sweep(const SweepPlan& plan, size_t repeats,
+              const std::function<SweepRepeat(size_t)>& repeat, SweepFormat format) {
   set_box(plan.box);
   const std::vector<Run> runs = plan_runs(plan);
   const int threads = plan.threads > 0
@@ -205,10 +244,10 @@ bool run_sweep(const SweepPlan& plan, size_t repeats,
   Progress progress("sweep", static_cast<int64_t>(runs.size() * repeats));
   std::atomic<size_t> next{0};
   std::atomic<int> busy{0};
-  // The first repeat whose memory failed, and the fiber count it asked for; the repeats after it
-  // stop, those before it run on, so that what is printed is what one after another prints.
+  // The first repeat that failed, and why; the repeats after it stop, those before it run on, so
+  // that what is printed is what one after another prints.
   std::atomic<size_t> failed{repeats};
-  int32_t failed_count = 0;
+  Failure failure_seen;
   std::mutex failure;
   const bool ok = run_workers(lanes, [&](int) {
     Lane lane;
@@ -219,21 +258,25 @@ bool run_sweep(const SweepPlan& plan, size_t repeats,
       const Emit emit = [&out, k](std::FILE* to, std::string text) {
         out.write(k, to, std::move(text));
       };
-      const int32_t short_of =
+      Failure why =
           run_repeat(plan, runs, repeat(k), lane, share, lanes == 1, format, emit, progress);
       --busy;
-      if (short_of == 0) {
+      if (why.status == 0) {
         out.finish(k);
         continue;
       }
       const std::lock_guard<std::mutex> lock(failure);
-      if (k < failed) failed = k, failed_count = short_of;
+      if (k < failed) failed = k, failure_seen = std::move(why);
     }
   });
-  if (ok && failed == repeats) return true;
-  if (!ok) failed_count = *std::max_element(plan.counts.begin(), plan.counts.end());
-  std::fprintf(stderr, "mikado-longrun: not enough memory for %d fibers\n", failed_count);
-  return false;
+  if (ok && failed == repeats) return 0;
+  if (!ok)
+    failure_seen = {1,
+                    "not enough memory for " +
+                        std::to_string(*std::max_element(plan.counts.begin(), plan.counts.end())) +
+                        " fibers"};
+  std::fprintf(stderr, "mikado-longrun: %s\n", failure_seen.message.c_str());
+  return failure_seen.status;
 }
 
 void longrun(int threads) {
@@ -250,8 +293,10 @@ void longrun(int threads) {
   fiber_diameter = plan.diameters.back();
 }
 
-void print_sweep_csv_header() {
-  std::puts(
+void print_sweep_csv_header(bool population_columns) {
+  std::fputs(
       "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,contacts_per_fiber,"
-      "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z,capacity_reached");
+      "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z,capacity_reached",
+      stdout);
+  std::puts(population_columns ? ",orientation,axis,length_dist" : "");
 }

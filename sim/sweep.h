@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "fiber_population.h"
 #include "network.h"
 #include "random_stream.h"
 
@@ -17,6 +18,10 @@ struct SweepPlan {
   bool periodic = false;
   int threads = 0;                     // 0: one per core. The results do not depend on it.
   int64_t max_contacts = MAXCONTACTS;  // per run, or UNCAPPED
+  // A length distribution's numbers are multiples of each run's table length
+  // (scaled_population).
+  FiberPopulation population;
+  bool population_columns = false;  // the CSV rows end in orientation, axis and length_dist
 };
 
 // The compiled-in tables: 9 counts, 3 lengths, 6 diameters.
@@ -37,18 +42,19 @@ enum class SweepFormat {
 // Runs `repeats` repeats, repeat(k) being the k-th, and prints what running them one after
 // another prints, byte for byte, whatever the thread count: repeats run side by side on the plan's
 // threads, each run's detection on the threads left to it. "Too many contacts!" keeps its place
-// among the lines, on standard output for `lines` and on standard error for `csv`. False, after a
-// message on standard error, when the memory for a run cannot be had; what the repeats before it
-// printed stays printed.
-bool run_sweep(const SweepPlan& plan, size_t repeats,
-               const std::function<SweepRepeat(size_t)>& repeat, SweepFormat format);
+// among the lines, on standard output for `lines` and on standard error for `csv`. Returns the
+// exit status: 0, or after a message on standard error 1 when the memory for a run cannot be had
+// and 2 when a drawn fiber is too long for the periodic box; what the repeats before it printed
+// stays printed.
+int run_sweep(const SweepPlan& plan, size_t repeats,
+              const std::function<SweepRepeat(size_t)>& repeat, SweepFormat format);
 
 // The compiled-in sweep on the process-wide stream, which it continues; afterwards the settings
 // hold the last run's count, length and diameter.
 void longrun(int threads = 0);
 
-// The CSV's header line.
-void print_sweep_csv_header();
+// The CSV's header line; with `population_columns` it ends in orientation, axis and length_dist.
+void print_sweep_csv_header(bool population_columns = false);
 
 // Formats one result line ("%i;%g;%g;%g;%i" with every '.' replaced by ','), without a newline.
 void format_sweep_line(char* out, size_t size, int count, float length, float diameter, double vf,

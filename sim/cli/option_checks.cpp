@@ -1,8 +1,10 @@
 #include "option_checks.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <sstream>
+#include <system_error>
 
 #include "arg_values.h"
 #include "decimal_text.h"
@@ -166,4 +168,115 @@ std::vector<std::string> unit_warnings(const std::string& program,
     warn("the diameter " + shortest_decimal(widest) + " exceeds the fiber length " +
          shortest_decimal(shortest));
   return out;
+}
+
+namespace {
+
+std::vector<std::string> fields(const std::string& text) {
+  std::vector<std::string> out;
+  std::string::size_type from = 0;
+  for (;;) {
+    const auto colon = text.find(':', from);
+    out.push_back(text.substr(from, colon - from));
+    if (colon == std::string::npos) return out;
+    from = colon + 1;
+  }
+}
+
+// A float32 value at least 0: a standard deviation may be 0.
+std::optional<float> parse_nonnegative_float(const std::string& text, std::string& why) {
+  double value = -1;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (!text.empty() && ptr == end && ec == std::errc() && value == 0) return 0.0f;
+  return parse_positive_float(text, why);
+}
+
+// Reads `text` into the population; an empty result on success, else the reason.
+std::string read_orientation(const std::string& text, FiberPopulation& p) {
+  const std::vector<std::string> f = fields(text);
+  if (f.size() == 1 && f[0] == "isotropic") {
+    p.orientation = Orientation::isotropic;
+  } else if (f.size() == 1 && f[0] == "planar") {
+    p.orientation = Orientation::planar;
+  } else if (f.size() == 2 && f[0] == "aligned") {
+    std::string why;
+    const auto theta = parse_positive_float(f[1], why);
+    if (!theta || *theta > 90) return "THETA must be in degrees, above 0 and at most 90";
+    p.orientation = Orientation::aligned;
+    p.cap_degrees = *theta;
+  } else {
+    return "must be isotropic, planar or aligned:THETA";
+  }
+  return {};
+}
+
+std::string read_length_dist(const std::string& text, FiberPopulation& p, bool relative) {
+  const std::vector<std::string> f = fields(text);
+  std::string why;
+  if (f.size() == 1 && f[0] == "fixed") {
+    p.lengths = LengthDist::fixed;
+  } else if (f.size() == 3 && f[0] == "uniform") {
+    const auto lo = parse_positive_float(f[1], why);
+    const auto hi = parse_positive_float(f[2], why);
+    if (!lo || !hi)
+      return relative ? "a and b must be numbers above 0" : "MIN and MAX must be numbers above 0";
+    if (*hi < *lo) return relative ? "b must be at least a" : "MAX must be at least MIN";
+    p.lengths = LengthDist::uniform;
+    p.first = *lo;
+    p.second = *hi;
+  } else if (f.size() == 3 && f[0] == "lognormal") {
+    const auto mean = parse_positive_float(f[1], why);
+    const auto sd = parse_nonnegative_float(f[2], why);
+    if (!mean) return relative ? "m must be a number above 0" : "MEAN must be a number above 0";
+    if (!sd) return relative ? "s must be a number, 0 or above" : "SD must be a number, 0 or above";
+    p.lengths = LengthDist::lognormal;
+    p.first = *mean;
+    p.second = *sd;
+  } else {
+    return relative ? "must be fixed, uniform:a:b or lognormal:m:s"
+                    : "must be fixed, uniform:MIN:MAX or lognormal:MEAN:SD";
+  }
+  return {};
+}
+
+}  // namespace
+
+void add_population(CLI::App& app, PopulationText& text, bool relative) {
+  app.add_option("--orientation", text.orientation,
+                 "fiber directions: isotropic (default), planar (uniform in the x-y plane) or "
+                 "aligned:THETA (uniform over the cap within THETA degrees of either end of the "
+                 "axis, 0 < THETA <= 90)")
+      ->type_name("O");
+  app.add_option("--axis", text.axis,
+                 "x, y or z (default z): the axis of aligned fibers and of the order parameter S")
+      ->type_name("X");
+  app.add_option("--length-dist", text.length_dist,
+                 relative
+                     ? "fiber lengths per run of table length L: fixed (default, L), uniform:a:b "
+                       "(uniform in [a L, b L]) or lognormal:m:s (mean m L, deviation s L); the "
+                       "rows keep L as their length, their volume fraction and theory use the mean"
+                     : "fiber lengths: fixed (default, -l), uniform:MIN:MAX or lognormal:MEAN:SD "
+                       "in metres; the summary line's length is then the distribution's mean")
+      ->type_name("DIST");
+}
+
+void check_population(ValueChecks& checks, const CLI::App& app, const PopulationText& text,
+                      bool relative, FiberPopulation& out, bool& oriented, bool& distributed) {
+  oriented = app.count("--orientation") > 0 || app.count("--axis") > 0;
+  distributed = app.count("--length-dist") > 0;
+  if (!checks.ok()) return;
+  if (app.count("--orientation") > 0) {
+    const std::string why = read_orientation(text.orientation, out);
+    if (!why.empty()) return checks.fail("--orientation '" + text.orientation + "': " + why);
+  }
+  if (app.count("--axis") > 0) {
+    if (text.axis != "x" && text.axis != "y" && text.axis != "z")
+      return checks.fail("--axis '" + text.axis + "': must be x, y or z");
+    out.axis = text.axis[0] - 'x';
+  }
+  if (distributed) {
+    const std::string why = read_length_dist(text.length_dist, out, relative);
+    if (!why.empty()) return checks.fail("--length-dist '" + text.length_dist + "': " + why);
+  }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fiber_population.h"
 #include "run_options.h"
 
 // Values are taken as text and converted here, so that every bad value gets a reason in the same
@@ -56,6 +57,18 @@ struct CommonText {
 void add_common(CLI::App& app, CommonText& text, bool& periodic);
 void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
                   float& box, int64_t& max_contacts);
+
+// --orientation, --axis and --length-dist. In a sweep (`relative`) the numbers of a length
+// distribution are multiples of the table's length.
+struct PopulationText {
+  std::string orientation, axis, length_dist;
+};
+void add_population(CLI::App& app, PopulationText& text, bool relative);
+// Converts the population options on the line into `out`, the numbers of a length distribution
+// relative to the table's length for a sweep; `oriented` tells whether --orientation or --axis
+// was given, `distributed` whether --length-dist was.
+void check_population(ValueChecks& checks, const CLI::App& app, const PopulationText& text,
+                      bool relative, FiberPopulation& out, bool& oriented, bool& distributed);
 
 // With --periodic, the box must exceed twice the longest length plus the widest diameter.
 void check_periodic_box(ValueChecks& checks, bool periodic, float box,

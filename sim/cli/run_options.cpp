@@ -79,6 +79,8 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
                  "fibers read from CSV (x1,y1,z1,x2,y2,z2[,diameter]) instead of placed; L is the "
                  "longest one's, A without --box the smallest cube holding them")
       ->type_name("FILE");
+  PopulationText population;
+  add_population(app, population, false);
   add_common(app, common, options.periodic);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
@@ -105,9 +107,18 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   checks.positive("--diameter", diameter, options.diameter);
   check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
   options.box_given = app.count("--box") > 0;
+  check_population(checks, app, population, false, options.population, options.oriented,
+                   options.distributed);
+  // The longest fiber there can be; lognormal lengths have none, and the box is checked against
+  // the longest drawn once they are placed.
+  const FiberPopulation& p = options.population;
+  const float longest = p.lengths == LengthDist::uniform     ? static_cast<float>(p.second)
+                        : p.lengths == LengthDist::lognormal ? static_cast<float>(p.first)
+                                                             : options.length;
   const bool from_file = app.count("--fibers-in") > 0;
   if (!from_file) {
-    check_periodic_box(checks, options.periodic, options.box, {options.length}, {options.diameter});
+    if (p.lengths != LengthDist::lognormal)
+      check_periodic_box(checks, options.periodic, options.box, {longest}, {options.diameter});
   } else if (checks.ok()) {
     if (options.fibers_in.empty())
       checks.fail("--fibers-in '': empty file name");
@@ -115,13 +126,15 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       checks.fail("--fibers and --fibers-in exclude each other: the file's rows are the fibers");
     else if (options.periodic && !options.box_given)
       checks.fail("--periodic with --fibers-in needs --box");
+    else if (app.count("--orientation") > 0 || options.distributed)
+      checks.fail("--fibers-in takes the fibers as they are: no --orientation or --length-dist");
   }
   check_output_paths(checks, app, options);
   ParseOutcome outcome = checks.outcome();
   // Those of a network from a file wait for its fibers (check_fibers_in).
   if (outcome.run && !from_file)
-    outcome.warnings = unit_warnings("mikado", {options.fibers}, {options.length},
-                                     {options.diameter}, options.box);
+    outcome.warnings =
+        unit_warnings("mikado", {options.fibers}, {longest}, {options.diameter}, options.box);
   return outcome;
 }
 
@@ -145,6 +158,8 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       ->type_name("N,N,...");
   app.add_option("--lengths", lengths, "fiber lengths in metres")->type_name("L,L,...");
   app.add_option("--diameters", diameters, "fiber diameters in metres")->type_name("D,D,...");
+  PopulationText population;
+  add_population(app, population, true);
   add_common(app, common, options.periodic);
   app.add_option("--repeats", repeats, "the whole sweep R times, repeat r seeded with S - r")
       ->type_name("R");
@@ -160,12 +175,22 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.positive_list("--lengths", lengths, options.lengths);
   checks.positive_list("--diameters", diameters, options.diameters);
   check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
+  check_population(checks, app, population, true, options.population, options.oriented,
+                   options.distributed);
   // The tables the sweep will run: the user's, or the compiled-in ones.
   const SweepPlan tables = default_sweep_plan();
   const auto& counts_run = options.counts.empty() ? tables.counts : options.counts;
-  const auto& lengths_run = options.lengths.empty() ? tables.lengths : options.lengths;
   const auto& diameters_run = options.diameters.empty() ? tables.diameters : options.diameters;
-  check_periodic_box(checks, options.periodic, options.box, lengths_run, diameters_run);
+  // With a length distribution, the longest fiber of each table length (uniform) or its mean
+  // (lognormal, whose runs are checked against the longest drawn).
+  std::vector<float> lengths_run = options.lengths.empty() ? tables.lengths : options.lengths;
+  const FiberPopulation& p = options.population;
+  for (float& length : lengths_run) {
+    if (p.lengths == LengthDist::uniform) length = static_cast<float>(p.second * length);
+    if (p.lengths == LengthDist::lognormal) length = static_cast<float>(p.first * length);
+  }
+  if (p.lengths != LengthDist::lognormal)
+    check_periodic_box(checks, options.periodic, options.box, lengths_run, diameters_run);
   int64_t r = options.repeats;
   checks.whole("--repeats", repeats, 1, INT32_MAX, r);
   options.repeats = static_cast<int32_t>(r);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fiber_population.h"
+
 // What `mikado` was asked to do; the defaults are the compiled-in run.
 struct RunOptions {
   int32_t fibers = 10000;
@@ -18,6 +20,9 @@ struct RunOptions {
   int64_t max_contacts = -1;  // -1: none given
   bool no_view = false;       // print and write, but open no window
   bool stats = false;         // the cluster line after the summary
+  FiberPopulation population;
+  bool oriented = false;     // --orientation or --axis given: the order parameter is reported
+  bool distributed = false;  // --length-dist given
   std::string fibers_out, contacts_out, vtk_out, json_out;
   std::string fibers_in;  // read the fibers from this CSV instead of placing them
 };
@@ -40,7 +45,9 @@ struct SweepOptions {
   int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard
   bool csv = false;
   int threads = 0;
-  int64_t max_contacts = -1;  // -1: none given
+  int64_t max_contacts = -1;   // -1: none given
+  FiberPopulation population;  // a length distribution's numbers are multiples of each length
+  bool oriented = false, distributed = false;
 };
 
 // The outcome of reading a command line: run, or stop at once with `status` after printing

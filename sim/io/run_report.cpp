@@ -15,7 +15,7 @@ double decimal(float v) {
 
 }  // namespace
 
-std::string run_report_json(const RunReport& r) {
+std::string run_report_json(const RunReport& r, const PopulationReport& population) {
   using nlohmann::ordered_json;
   ordered_json doc = {
       {"program", "mikado"},
@@ -42,10 +42,17 @@ std::string run_report_json(const RunReport& r) {
        {{"placement_seconds", r.placement_seconds}, {"detection_seconds", r.detection_seconds}}},
   };
   if (!r.fibers_in.empty()) doc["settings"]["fibers_in"] = r.fibers_in;
+  if (!population.orientation.empty()) {
+    doc["settings"]["orientation"] = population.orientation;
+    doc["settings"]["axis"] = population.axis;
+    doc["results"]["order_parameter"] = population.order_parameter;
+    doc["results"]["order_axis"] = population.axis;
+  }
+  if (!population.length_dist.empty()) doc["settings"]["length_dist"] = population.length_dist;
   // A path need not be UTF-8: its stray bytes are replaced rather than failing the report.
   return doc.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
-void write_run_json(OutputFile& out, const RunReport& report) {
-  out.text(run_report_json(report));
+void write_run_json(OutputFile& out, const RunReport& report, const PopulationReport& population) {
+  out.text(run_report_json(report, population));
 }

@@ -23,5 +23,15 @@ struct RunReport {
   std::string fibers_in = {};  // the CSV the fibers were read from, "" when they were placed
 };
 
-std::string run_report_json(const RunReport& report);
-void write_run_json(OutputFile& out, const RunReport& report);
+// What the orientation and length options add: settings "orientation" and "axis" with results
+// "order_parameter" and "order_axis" when `orientation` is not empty, setting "length_dist" when
+// `length_dist` is not empty.
+struct PopulationReport {
+  std::string orientation, axis;
+  double order_parameter = 0;
+  std::string length_dist;
+};
+
+std::string run_report_json(const RunReport& report, const PopulationReport& population = {});
+void write_run_json(OutputFile& out, const RunReport& report,
+                    const PopulationReport& population = {});

@@ -529,3 +529,85 @@ TEST_F(MikadoProgram, SweepThreadCountsGiveTheSameBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The order parameter line follows the cluster line only when an orientation or an axis is
+// asked for, and agrees with the JSON; the length distribution's mean is the summary's length.
+TEST_F(MikadoProgram, OrientationAndLengthOptionsReportTheOrderParameter) {
+  const std::string json = " --json '" + file("r.json") + "'";
+  const Outcome planar =
+      run("--no-view --stats -n 2000 --orientation planar -s 4 --length-dist "
+          "uniform:1e-7:3e-7" +
+          json);
+  ASSERT_EQ(planar.status, 0) << planar.err;
+  const std::vector<std::string> out = lines(planar.out);
+  ASSERT_EQ(out.size(), 3u) << planar.out;
+  EXPECT_EQ(out[0].rfind("num_fibers 2000;length 2e-07;", 0), 0u) << out[0];
+  EXPECT_EQ(out[1].rfind("clusters ", 0), 0u) << out[1];
+  EXPECT_EQ(out[2], "order parameter S -0.5 about z");
+  const auto doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_EQ(doc["settings"]["orientation"], "planar");
+  EXPECT_EQ(doc["settings"]["length_dist"], "uniform:1e-07:3e-07");
+  EXPECT_EQ(doc["results"]["order_parameter"].get<double>(), -0.5);
+  EXPECT_EQ(doc["results"]["order_axis"], "z");
+
+  const Outcome cap =
+      run("--no-view --stats -n 2000 --orientation aligned:20 --axis x -s 4" + json);
+  ASSERT_EQ(cap.status, 0) << cap.err;
+  const auto res = nlohmann::json::parse(slurp(file("r.json")))["results"];
+  char line[80];
+  std::snprintf(line, sizeof line, "order parameter S %g about x",
+                res["order_parameter"].get<double>());
+  EXPECT_EQ(lines(cap.out).back(), line);
+  EXPECT_GT(res["order_parameter"].get<double>(), 0.85);
+
+  // Lengths only: no orientation was asked for, so no order parameter.
+  const Outcome lengths = run("--no-view --stats -n 2000 --length-dist lognormal:2e-7:5e-8");
+  ASSERT_EQ(lengths.status, 0) << lengths.err;
+  EXPECT_EQ(lines(lengths.out).size(), 2u) << lengths.out;
+}
+
+// Lognormal lengths have no bound: a drawn fiber too long for the periodic box stops the run
+// before detection, with status 2 and one line, and writes nothing.
+TEST_F(MikadoProgram, DrawnFiberTooLongForThePeriodicBoxStopsWithStatus2) {
+  const Outcome r = run(
+      "--no-view --periodic --box 1e-6 -n 5000 --length-dist lognormal:2e-7:1e-7" + all_outputs());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_NE(r.err.find("longest fiber drawn"), std::string::npos) << r.err;
+  EXPECT_TRUE(no_files());
+  const Outcome sweep = run_program(MIKADO_LONGRUN,
+                                    "--csv --periodic --box 1e-6 --counts 5000 --lengths 2e-7 "
+                                    "--diameters 1e-9 --length-dist lognormal:1:0.5");
+  EXPECT_EQ(sweep.status, 2);
+  EXPECT_NE(sweep.err.find("longest fiber drawn"), std::string::npos) << sweep.err;
+}
+
+// The sweep's rows end in the population's settings, and its theory takes the mean length and
+// the orientation's <|sin gamma|>.
+TEST_F(MikadoProgram, SweepCsvNamesThePopulationAndItsTheory) {
+  const Outcome r = run_program(MIKADO_LONGRUN,
+                                "--csv --periodic --box 1e-6 --counts 3000 --lengths 2e-7 "
+                                "--diameters 1e-9 --orientation planar --length-dist "
+                                "uniform:0.5:2 -s 5");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> rows = lines(r.out);
+  ASSERT_EQ(rows.size(), 2u) << r.out;
+  EXPECT_EQ(rows[0].substr(rows[0].rfind("capacity_reached")),
+            "capacity_reached,orientation,axis,length_dist");
+  const std::vector<std::string> row = cells(rows[1]);
+  ASSERT_EQ(row.size(), 20u) << rows[1];
+  EXPECT_EQ(row[1], "2e-07");
+  EXPECT_EQ(row[17] + " " + row[18] + " " + row[19], "planar z uniform:0.5:2");
+  // Mean length 1.25 L = 2.5e-7: N(N - 1)/2 2 D <L>^2 (2/pi) / V.
+  const double mean = 2.5e-7, volume = 1e-18;
+  // Relative 1e-6: the settings are float32 values.
+  const double theory = 3000.0 * 2999 / 2 * 2 * 1e-9 * mean * mean * (2 / M_PI) / volume;
+  EXPECT_NEAR(std::stod(row[10]), theory, theory * 1e-6);
+  const double vf = 3000 * M_PI / 4 * 1e-18 * mean / volume;
+  EXPECT_NEAR(std::stod(row[7]), vf, vf * 1e-6);
+}
+
+}  // namespace

@@ -263,3 +263,46 @@ TEST(RunOptions, UnitSlipsWarnOneLineEach) {
 }
 
 }  // namespace
+
+TEST(PopulationOptions, FormsAndTheirBounds) {
+  RunOptions o;
+  ASSERT_TRUE(
+      parse({"--orientation", "aligned:90", "--axis", "y", "--length-dist", "lognormal:2e-7:0"}, o)
+          .run);
+  EXPECT_EQ(o.population.orientation, Orientation::aligned);
+  EXPECT_EQ(o.population.cap_degrees, 90);
+  EXPECT_EQ(o.population.axis, 1);
+  EXPECT_EQ(o.population.lengths, LengthDist::lognormal);
+  EXPECT_EQ(o.population.first, 2e-7f);
+  EXPECT_TRUE(o.oriented && o.distributed);
+  RunOptions axis_only;
+  ASSERT_TRUE(parse({"--axis", "x", "--length-dist", "uniform:1e-7:1e-7"}, axis_only).run);
+  EXPECT_TRUE(axis_only.oriented);
+  EXPECT_EQ(axis_only.population.orientation, Orientation::isotropic);
+
+  const BadCase bad[] = {
+      {{"--orientation", "aligned:0"}, "--orientation 'aligned:0'"},
+      {{"--orientation", "aligned:90.001"}, "--orientation 'aligned:90.001'"},
+      {{"--orientation", "planar:3"}, "--orientation 'planar:3'"},
+      {{"--axis", "w"}, "--axis 'w'"},
+      {{"--length-dist", "uniform:2e-7:1e-7"}, "MAX must be at least MIN"},
+      {{"--length-dist", "uniform:0:1e-7"}, "--length-dist 'uniform:0:1e-7'"},
+      {{"--length-dist", "lognormal:2e-7:-1e-8"}, "--length-dist 'lognormal:2e-7:-1e-8'"},
+      {{"--length-dist", "gamma:1:2"}, "--length-dist 'gamma:1:2'"},
+      // The box is checked against the longest length there can be: 2 MAX + D = 6.02e-7.
+      {{"--periodic", "--box", "6e-7", "--length-dist", "uniform:1e-7:3e-7"}, "--periodic"},
+  };
+  for (const BadCase& c : bad) {
+    RunOptions r;
+    const ParseOutcome out = parse(c.args, r);
+    EXPECT_EQ(out.status, 2) << c.names;
+    EXPECT_NE(out.text.find(c.names), std::string::npos) << out.text;
+  }
+  // In a sweep the numbers are multiples of the table length: 2 (1.5 L) + D = 6.01e-7.
+  SweepOptions tight;
+  EXPECT_EQ(parse_sweep_options({"--length-dist", "uniform:0.5:1.5", "--lengths", "2e-7",
+                                 "--periodic", "--box", "6e-7", "--diameters", "1e-9"},
+                                tight)
+                .status,
+            2);
+}
