@@ -32,13 +32,20 @@ void apply_settings(const RunOptions& o) {
   fiber_len = static_cast<float>(mean_length(o.population, o.length));
   fiber_diameter = o.diameter;
   for (int k = 0; k < 3; ++k) {
-    box_min[k] = -o.box * 0.5f;
-    box_max[k] = o.box * 0.5f;
+    box_min[k] = -o.box.side[k] * 0.5f;
+    box_max[k] = o.box.side[k] * 0.5f;
   }
 }
 
+// The box's period along each axis, 0 along an open one.
+Periods periods_of(const BoxShape& box) {
+  Periods p{};
+  for (int k = 0; k < 3; ++k) p[k] = box.periodic[k] ? box.side[k] : 0.0;
+  return p;
+}
+
 // The settings a network read from a file implies: its count, its longest fiber as the length,
-// the file's diameter if it has one, and without --box the smallest cube on the origin holding
+// the file's diameter if it has one, and without --box the smallest box on the origin holding
 // every end. False after printing the reason when the file has too many fibers or ends too far
 // out for a float32 box.
 bool take_file_settings(RunOptions& o, const FibersTable& table) {
@@ -52,21 +59,23 @@ bool take_file_settings(RunOptions& o, const FibersTable& table) {
   if (table.diameter) o.diameter = *table.diameter;
   if (table.fibers.empty()) return true;  // -l and --box as given, or their defaults
   double longest = 0;
-  float farthest = 0;
+  float farthest[3] = {};
   for (const Fiber& f : table.fibers) {
     double squared = 0;
     for (int k = 0; k < 3; ++k) {
       const double d = static_cast<double>(f.end[k]) - f.start[k];
       squared += d * d;
-      farthest = std::max({farthest, std::fabs(f.start[k]), std::fabs(f.end[k])});
+      farthest[k] = std::max({farthest[k], std::fabs(f.start[k]), std::fabs(f.end[k])});
     }
     longest = std::max(longest, squared);
   }
   o.length = static_cast<float>(std::sqrt(longest));
-  if (!o.box_given) {
-    // Doubling is exact in float32, so the half side is the farthest coordinate itself.
-    o.box = 2 * farthest;
-    if (!std::isfinite(o.box))
+  if (o.box_given) return true;
+  for (int k = 0; k < 3; ++k) {
+    // Doubling is exact in float32, so the half side is the farthest coordinate itself. A flat
+    // network, all in one plane, is given the longest fiber across it.
+    o.box.side[k] = farthest[k] > 0 ? 2 * farthest[k] : o.length;
+    if (!std::isfinite(o.box.side[k]))
       return fail("the ends lie too far out for a float32 box; give --box");
   }
   return true;
@@ -167,18 +176,20 @@ int main(int argc, char** argv) {
   }
   const double placement_seconds = seconds_since(start);
   // Lognormal lengths have no bound that the options could be checked against.
-  if (options.periodic && !(options.box > static_cast<float>(2.0 * longest + fiber_diameter))) {
+  for (int k = 0; k < 3; ++k) {
+    const float side = options.box.side[k];
+    if (!options.box.periodic[k] || side > static_cast<float>(2.0 * longest + fiber_diameter))
+      continue;
     std::fprintf(stderr,
                  "mikado: --periodic: the box side %s must exceed twice the longest fiber drawn, "
                  "%s, plus the diameter, %s. Run 'mikado --help' for the options.\n",
-                 shortest_decimal(options.box).c_str(), shortest_decimal(longest).c_str(),
+                 shortest_decimal(side).c_str(), shortest_decimal(longest).c_str(),
                  shortest_decimal(fiber_diameter).c_str());
     return 2;
   }
   start = std::chrono::steady_clock::now();
   const int threads = options.threads > 0 ? options.threads : machine_threads();
-  const bool detected = options.periodic ? detect_contacts_periodic_threaded(options.box, threads)
-                                         : detect_contacts_threaded(threads);
+  const bool detected = detect_contacts_periodic_threaded(periods_of(options.box), threads);
   const double detection_seconds = seconds_since(start);
   // The grid is not needed again; the cluster analysis gets its memory.
   release_detection_memory();
@@ -199,8 +210,9 @@ int main(int argc, char** argv) {
 
   const std::span<const Contact> contacts(network.contacts.data(),
                                           static_cast<size_t>(network.num_contacts));
+  const std::array<double, 3> sides{options.box.side[0], options.box.side[1], options.box.side[2]};
   const ClusterResult clusters = find_clusters(fibers.data(), num_fibers, contacts.data(),
-                                               network.num_contacts, options.box, options.periodic);
+                                               network.num_contacts, sides, options.box.periodic);
   const bool capacity_reached = contact_capacity_reached();
   const double order =
       options.oriented ? order_parameter(fibers.data(), num_fibers, options.population.axis) : 0;
@@ -233,8 +245,8 @@ int main(int argc, char** argv) {
                    {num_fibers,
                     fiber_len,
                     fiber_diameter,
-                    options.box,
-                    options.periodic,
+                    options.box.side,
+                    options.box.periodic,
                     options.seed,
                     threads,
                     network.max_contacts,

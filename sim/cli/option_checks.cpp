@@ -86,7 +86,7 @@ std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::str
   return std::nullopt;
 }
 
-void add_common(CLI::App& app, CommonText& text, bool& periodic) {
+void add_common(CLI::App& app, CommonText& text) {
   app.set_version_flag("--version", app.get_name() + " " MIKADO_VERSION);
   app.add_option("-s,--seed", text.seed,
                  "seed of the random stream, a 32-bit signed integer (default -1)")
@@ -97,52 +97,79 @@ void add_common(CLI::App& app, CommonText& text, bool& periodic) {
       ->type_name("T");
   app.add_option("--box", text.box,
                  "side in metres of the cube, centred on the origin, that holds the fiber centres "
-                 "(default 2e-06)")
+                 "(default 2e-06); AX,AY,AZ for a box of three sides")
       ->type_name("A");
-  app.add_flag("--periodic", periodic,
-               std::string("periodic box: pairs meet at their nearest images, no fiber loses "
-                           "contacts at a face (needs A > 2 L + D)"));
+  app.add_option("--periodic", text.periodic,
+                 "periodic box: pairs meet at their nearest images, no fiber loses contacts at a "
+                 "face (needs A > 2 L + D); with axes, e.g. xy, periodic along those only")
+      ->expected(0, 1)
+      ->type_name("[AXES]");
   app.add_option("--max-contacts", text.max_contacts,
                  "store at most K contacts, then report \"Too many contacts!\" (default: no cap "
                  "with options, 1000000 without)")
       ->type_name("K");
 }
 
-void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
-                  float& box, int64_t& max_contacts) {
+void check_common(ValueChecks& checks, const CLI::App& app, const CommonText& text, int32_t& seed,
+                  int& threads, BoxShape& box, int64_t& max_contacts) {
   int64_t s = seed, t = threads;
   checks.whole("--seed", text.seed, INT32_MIN, INT32_MAX, s);
   checks.whole("--threads", text.threads, 1, kMaxThreads, t);
-  checks.positive("--box", text.box, box);
+  std::vector<float> sides;
+  checks.positive_list("--box", text.box, sides);
+  if (sides.size() == 1) box.side = {sides[0], sides[0], sides[0]};
+  if (sides.size() == 3) box.side = {sides[0], sides[1], sides[2]};
+  if (sides.size() == 2 || sides.size() > 3)
+    checks.fail("--box '" + text.box + "': one side, or three as AX,AY,AZ");
+  if (checks.ok() && app.count("--periodic") > 0) {
+    const std::string axes = text.periodic.empty() ? "xyz" : text.periodic;
+    box.periodic = {};
+    for (const char c : axes) {
+      const int a = c - 'x';
+      if (a < 0 || a > 2 || box.periodic[a]) {
+        checks.fail("--periodic '" + text.periodic + "': axes among x, y and z, each once");
+        break;
+      }
+      box.periodic[a] = true;
+    }
+  }
   checks.whole("--max-contacts", text.max_contacts, 0, INT32_MAX, max_contacts);
   seed = static_cast<int32_t>(s);
   threads = static_cast<int>(t);
 }
 
-void check_periodic_box(ValueChecks& checks, bool periodic, float box,
-                        const std::vector<float>& lengths, const std::vector<float>& diameters) {
+void check_periodic_box(ValueChecks& checks, const BoxShape& box, const std::vector<float>& lengths,
+                        const std::vector<float>& diameters) {
   if (!checks.ok()) return;
-  const std::string why = periodic_box_refusal(periodic, box, lengths, diameters);
+  const std::string why = periodic_box_refusal(box, lengths, diameters);
   if (!why.empty()) checks.fail(why);
 }
 
-std::string periodic_box_refusal(bool periodic, float box, const std::vector<float>& lengths,
+std::string periodic_box_refusal(const BoxShape& box, const std::vector<float>& lengths,
                                  const std::vector<float>& diameters) {
-  if (!periodic) return "";
+  if (!box.any_periodic()) return "";
   const double length = *std::max_element(lengths.begin(), lengths.end());
   const double diameter = *std::max_element(diameters.begin(), diameters.end());
   // Compared as float32, as the box is stored, so that the message names the number compared. A
   // float32 above the rounded bound also exceeds 2 L + D itself, as the detectors require.
   const auto bound = static_cast<float>(2 * length + diameter);
-  if (box > bound) return "";
-  return "--periodic: the box side " + shortest_decimal(box) +
-         " must exceed twice the fiber length plus the diameter, " + shortest_decimal(bound);
+  for (int a = 0; a < 3; ++a) {
+    if (!box.periodic[a] || box.side[a] > bound) continue;
+    // A cube's side is the box side, as it always was; a box of three sides names the axis.
+    const std::string side = box.cube() ? "the box side " + shortest_decimal(box.side[a])
+                                        : "the box side along " + std::string(1, 'x' + a) + ", " +
+                                              shortest_decimal(box.side[a]) + ",";
+    return "--periodic: " + side + " must exceed twice the fiber length plus the diameter, " +
+           shortest_decimal(bound);
+  }
+  return "";
 }
 
 std::vector<std::string> unit_warnings(const std::string& program,
                                        const std::vector<int32_t>& counts,
                                        const std::vector<float>& lengths,
-                                       const std::vector<float>& diameters, float box) {
+                                       const std::vector<float>& diameters, const BoxShape& box,
+                                       bool fibers_in_box) {
   std::vector<std::string> out;
   const auto warn = [&](const std::string& what) {
     out.push_back(program + ": warning: " + what + "; lengths are in metres\n");
@@ -152,8 +179,10 @@ std::vector<std::string> unit_warnings(const std::string& program,
   const float shortest = *std::min_element(lengths.begin(), lengths.end());
   const float widest = *std::max_element(diameters.begin(), diameters.end());
   // The largest fraction of the tables: the most fibers, the longest and the widest.
-  const double fraction = count * 0.7853981633974483 * widest * widest * longest /
-                          (static_cast<double>(box) * box * box);
+  const double volume =
+      static_cast<double>(box.side[0]) * box.side[1] * static_cast<double>(box.side[2]);
+  const double fraction = count * 0.7853981633974483 * widest * widest * longest / volume;
+  const float shortest_side = std::min({box.side[0], box.side[1], box.side[2]});
   if (fraction > 1) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", fraction);
@@ -161,9 +190,9 @@ std::vector<std::string> unit_warnings(const std::string& program,
          " fibers, length " + shortest_decimal(longest) + ", diameter " + shortest_decimal(widest) +
          ") is above 1");
   }
-  if (longest > box)
+  if (fibers_in_box && longest > shortest_side)
     warn("the fiber length " + shortest_decimal(longest) + " exceeds the box side " +
-         shortest_decimal(box));
+         shortest_decimal(shortest_side));
   if (widest > shortest)
     warn("the diameter " + shortest_decimal(widest) + " exceeds the fiber length " +
          shortest_decimal(shortest));

@@ -52,11 +52,13 @@ std::optional<ParseOutcome> parse_line(CLI::App& app, const std::vector<std::str
 // The options both programs take: --version, --seed, --threads, --box, --periodic and
 // --max-contacts.
 struct CommonText {
-  std::string seed, threads, box, max_contacts;
+  std::string seed, threads, box, periodic, max_contacts;
 };
-void add_common(CLI::App& app, CommonText& text, bool& periodic);
-void check_common(ValueChecks& checks, const CommonText& text, int32_t& seed, int& threads,
-                  float& box, int64_t& max_contacts);
+void add_common(CLI::App& app, CommonText& text);
+// --box is one side (the cube) or three, AX,AY,AZ; a bare --periodic makes every axis periodic,
+// --periodic xy those named.
+void check_common(ValueChecks& checks, const CLI::App& app, const CommonText& text, int32_t& seed,
+                  int& threads, BoxShape& box, int64_t& max_contacts);
 
 // --orientation, --axis and --length-dist. In a sweep (`relative`) the numbers of a length
 // distribution are multiples of the table's length.
@@ -70,17 +72,20 @@ void add_population(CLI::App& app, PopulationText& text, bool relative);
 void check_population(ValueChecks& checks, const CLI::App& app, const PopulationText& text,
                       bool relative, FiberPopulation& out, bool& oriented, bool& distributed);
 
-// With --periodic, the box must exceed twice the longest length plus the widest diameter.
-void check_periodic_box(ValueChecks& checks, bool periodic, float box,
-                        const std::vector<float>& lengths, const std::vector<float>& diameters);
+// Along each periodic axis, the box must exceed twice the longest length plus the widest
+// diameter.
+void check_periodic_box(ValueChecks& checks, const BoxShape& box, const std::vector<float>& lengths,
+                        const std::vector<float>& diameters);
 // The same as a message, "" when the box is wide enough.
-std::string periodic_box_refusal(bool periodic, float box, const std::vector<float>& lengths,
+std::string periodic_box_refusal(const BoxShape& box, const std::vector<float>& lengths,
                                  const std::vector<float>& diameters);
 
 // Settings that run but look like a slip of units, such as a length in nanometres: a volume
-// fraction above 1, a fiber longer than the box, a diameter above the length. One line each,
-// over every run of the tables.
+// fraction above 1, a fiber longer than the box's shortest side (unless the fibers define the box,
+// `fibers_in_box` false), a diameter above the length. One line each, over every run of the
+// tables.
 std::vector<std::string> unit_warnings(const std::string& program,
                                        const std::vector<int32_t>& counts,
                                        const std::vector<float>& lengths,
-                                       const std::vector<float>& diameters, float box);
+                                       const std::vector<float>& diameters, const BoxShape& box,
+                                       bool fibers_in_box = true);

@@ -81,7 +81,7 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       ->type_name("FILE");
   PopulationText population;
   add_population(app, population, false);
-  add_common(app, common, options.periodic);
+  add_common(app, common);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
   app.add_flag("--no-view", options.no_view,
@@ -105,7 +105,8 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   options.fibers = static_cast<int32_t>(count);
   checks.positive("--length", length, options.length);
   checks.positive("--diameter", diameter, options.diameter);
-  check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
+  check_common(checks, app, common, options.seed, options.threads, options.box,
+               options.max_contacts);
   options.box_given = app.count("--box") > 0;
   check_population(checks, app, population, false, options.population, options.oriented,
                    options.distributed);
@@ -118,13 +119,13 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   const bool from_file = app.count("--fibers-in") > 0;
   if (!from_file) {
     if (p.lengths != LengthDist::lognormal)
-      check_periodic_box(checks, options.periodic, options.box, {longest}, {options.diameter});
+      check_periodic_box(checks, options.box, {longest}, {options.diameter});
   } else if (checks.ok()) {
     if (options.fibers_in.empty())
       checks.fail("--fibers-in '': empty file name");
     else if (app.count("--fibers") > 0)
       checks.fail("--fibers and --fibers-in exclude each other: the file's rows are the fibers");
-    else if (options.periodic && !options.box_given)
+    else if (options.box.any_periodic() && !options.box_given)
       checks.fail("--periodic with --fibers-in needs --box");
     else if (app.count("--orientation") > 0 || options.distributed)
       checks.fail("--fibers-in takes the fibers as they are: no --orientation or --length-dist");
@@ -138,11 +139,20 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   return outcome;
 }
 
+std::string BoxShape::periodic_axes() const {
+  std::string axes;
+  for (int a = 0; a < 3; ++a) {
+    if (periodic[a]) axes += static_cast<char>('x' + a);
+  }
+  return axes;
+}
+
 ParseOutcome check_fibers_in(const RunOptions& o) {
-  const std::string why = periodic_box_refusal(o.periodic, o.box, {o.length}, {o.diameter});
+  const std::string why = periodic_box_refusal(o.box, {o.length}, {o.diameter});
   if (!why.empty()) return ValueChecks::usage_error("mikado", why);
   ParseOutcome outcome;
-  outcome.warnings = unit_warnings("mikado", {o.fibers}, {o.length}, {o.diameter}, o.box);
+  outcome.warnings =
+      unit_warnings("mikado", {o.fibers}, {o.length}, {o.diameter}, o.box, o.box_given);
   return outcome;
 }
 
@@ -160,7 +170,7 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   app.add_option("--diameters", diameters, "fiber diameters in metres")->type_name("D,D,...");
   PopulationText population;
   add_population(app, population, true);
-  add_common(app, common, options.periodic);
+  add_common(app, common);
   app.add_option("--repeats", repeats, "the whole sweep R times, repeat r seeded with S - r")
       ->type_name("R");
   app.add_option("--shard", shard, "only the repeats r with r mod N = K (0 <= K < N)")
@@ -174,7 +184,17 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.whole_list("--counts", counts, 0, kMaxFibers, options.counts);
   checks.positive_list("--lengths", lengths, options.lengths);
   checks.positive_list("--diameters", diameters, options.diameters);
-  check_common(checks, common, options.seed, options.threads, options.box, options.max_contacts);
+  BoxShape box;
+  check_common(checks, app, common, options.seed, options.threads, box, options.max_contacts);
+  // The sweep's box is a cube, periodic along every axis or none.
+  if (checks.ok() && !box.cube())
+    checks.fail("--box '" + common.box + "': the sweep takes one side, a cube");
+  if (checks.ok() && box.any_periodic() && !box.all_periodic())
+    checks.fail("--periodic '" + common.periodic +
+                "': the sweep's box is periodic along every "
+                "axis or none");
+  options.box = box.side[0];
+  options.periodic = box.all_periodic();
   check_population(checks, app, population, true, options.population, options.oriented,
                    options.distributed);
   // The tables the sweep will run: the user's, or the compiled-in ones.
@@ -190,7 +210,7 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
     if (p.lengths == LengthDist::lognormal) length = static_cast<float>(p.first * length);
   }
   if (p.lengths != LengthDist::lognormal)
-    check_periodic_box(checks, options.periodic, options.box, lengths_run, diameters_run);
+    check_periodic_box(checks, box, lengths_run, diameters_run);
   int64_t r = options.repeats;
   checks.whole("--repeats", repeats, 1, INT32_MAX, r);
   options.repeats = static_cast<int32_t>(r);
@@ -214,7 +234,6 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   ParseOutcome outcome = checks.outcome();
   // The compiled-in sweep's densest run is above 1 by design; it runs as it always has.
   if (outcome.run && !args.empty())
-    outcome.warnings =
-        unit_warnings("mikado-longrun", counts_run, lengths_run, diameters_run, options.box);
+    outcome.warnings = unit_warnings("mikado-longrun", counts_run, lengths_run, diameters_run, box);
   return outcome;
 }

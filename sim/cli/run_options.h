@@ -7,14 +7,26 @@
 
 #include "fiber_population.h"
 
+// The box of --box and --periodic, centred on the origin: its sides along x, y and z, and the
+// axes along which it is periodic.
+struct BoxShape {
+  std::array<float, 3> side{2e-6f, 2e-6f, 2e-6f};
+  std::array<bool, 3> periodic{};
+
+  bool cube() const { return side[0] == side[1] && side[1] == side[2]; }
+  bool any_periodic() const { return periodic[0] || periodic[1] || periodic[2]; }
+  bool all_periodic() const { return periodic[0] && periodic[1] && periodic[2]; }
+  // "xyz", "xy", ...: the periodic axes.
+  std::string periodic_axes() const;
+};
+
 // What `mikado` was asked to do; the defaults are the compiled-in run.
 struct RunOptions {
   int32_t fibers = 10000;
   float length = 2e-7f;
   float diameter = 2e-9f;
-  float box = 2e-6f;
+  BoxShape box;
   bool box_given = false;  // --box on the line: the viewer starts framed on the whole network
-  bool periodic = false;
   int32_t seed = -1;
   int threads = 0;            // 0: one per core
   int64_t max_contacts = -1;  // -1: none given

@@ -24,8 +24,10 @@ std::string run_report_json(const RunReport& r, const PopulationReport& populati
        {{"fibers", r.fibers},
         {"length", decimal(r.length)},
         {"diameter", decimal(r.diameter)},
-        {"box", decimal(r.box)},
-        {"periodic", r.periodic},
+        {"box", r.box[0] == r.box[1] && r.box[1] == r.box[2]
+                    ? ordered_json(decimal(r.box[0]))
+                    : ordered_json({decimal(r.box[0]), decimal(r.box[1]), decimal(r.box[2])})},
+        {"periodic", r.periodic[0] || r.periodic[1] || r.periodic[2]},
         {"seed", r.seed},
         {"threads", r.threads},
         {"max_contacts",
@@ -41,6 +43,13 @@ std::string run_report_json(const RunReport& r, const PopulationReport& populati
       {"timings",
        {{"placement_seconds", r.placement_seconds}, {"detection_seconds", r.detection_seconds}}},
   };
+  if (doc["settings"]["periodic"] && !(r.periodic[0] && r.periodic[1] && r.periodic[2])) {
+    std::string axes;
+    for (int a = 0; a < 3; ++a) {
+      if (r.periodic[a]) axes += static_cast<char>('x' + a);
+    }
+    doc["settings"]["periodic_axes"] = axes;
+  }
   if (!r.fibers_in.empty()) doc["settings"]["fibers_in"] = r.fibers_in;
   if (!population.orientation.empty()) {
     doc["settings"]["orientation"] = population.orientation;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -8,8 +9,9 @@ class OutputFile;
 // The settings, results and timings of one run, as the JSON file records them.
 struct RunReport {
   int32_t fibers;
-  float length, diameter, box;
-  bool periodic;
+  float length, diameter;
+  std::array<float, 3> box;      // sides along x, y, z: "box" is one number for a cube, else three
+  std::array<bool, 3> periodic;  // "periodic" when any axis is, "periodic_axes" when only some
   int32_t seed;
   int threads;
   int64_t max_contacts;  // -1: no cap

@@ -230,7 +230,9 @@ TEST_F(MikadoProgram, FibersInTakesTheRunsSettingsFromTheFile) {
   EXPECT_EQ(r.out.rfind("num_fibers 2;length 4e-07;diameter 5e-09;vf ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find(";number of contacts 1\n"), std::string::npos) << r.out;
   auto settings = nlohmann::json::parse(slurp(file("r.json")))["settings"];
-  EXPECT_EQ(settings["box"], 6e-7);
+  // The smallest box on the origin along each axis; the ends define it, so a fiber longer than a
+  // side is no slip of units.
+  EXPECT_EQ(settings["box"], nlohmann::json::array({6e-7, 4e-7, 8e-9}));
   EXPECT_EQ(settings["fibers_in"], table);
 
   const Outcome boxed = run("--no-view --box 1e-6" + args);
@@ -278,6 +280,25 @@ TEST_F(MikadoProgram, FibersOfTheirOwnDiametersTouchWithinTheMeanOfEachPair) {
   const Outcome again = run("--no-view --box 1e-6 --fibers-in '" + copy + "'" + outputs);
   ASSERT_EQ(again.status, 0) << again.err;
   EXPECT_EQ(slurp(file("c.csv")), before);
+}
+
+// A thin film periodic in its plane: the volume is that of its three sides, contacts cross the
+// periodic faces only, and the report names the sides and the axes.
+TEST_F(MikadoProgram, FilmPeriodicInItsPlane) {
+  const std::string json = " --json '" + file("r.json") + "'";
+  const Outcome film = run("--no-view -n 20000 --box 4e-6,4e-6,4e-7 --periodic xy" + json);
+  ASSERT_EQ(film.status, 0) << film.err;
+  const auto doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_EQ(doc["settings"]["box"], nlohmann::json::array({4e-6, 4e-6, 4e-7}));
+  EXPECT_EQ(doc["settings"]["periodic_axes"], "xy");
+  EXPECT_NEAR(doc["results"]["volume_fraction"].get<double>(),
+              20000 * 0.7853981633974483 * 2e-9 * 2e-9 * 2e-7 / (4e-6 * 4e-6 * 4e-7), 1e-9);
+  const int periodic = doc["results"]["contacts"];
+  ASSERT_EQ(run("--no-view -n 20000 --box 4e-6,4e-6,4e-7" + json).status, 0);
+  const int open = nlohmann::json::parse(slurp(file("r.json")))["results"]["contacts"];
+  // Periodic across the film too: the thin side is below 2 L + D.
+  ASSERT_EQ(run("--no-view -n 20000 --box 4e-6,4e-6,4e-7 --periodic" + json).status, 2);
+  EXPECT_GT(periodic, open);
 }
 
 TEST_F(MikadoProgram, BadFibersInPrintsOneLineWritesNothingAndExits2) {

@@ -20,11 +20,11 @@ TEST(RunOptions, NoArgumentsKeepTheCompiledInRun) {
   EXPECT_EQ(o.fibers, 10000);
   EXPECT_EQ(o.length, 2e-7f);
   EXPECT_EQ(o.diameter, 2e-9f);
-  EXPECT_EQ(o.box, 2e-6f);
+  EXPECT_EQ(o.box.side, (std::array<float, 3>{2e-6f, 2e-6f, 2e-6f}));
   EXPECT_EQ(o.seed, -1);
   EXPECT_EQ(o.threads, 0);
   EXPECT_FALSE(o.no_view);
-  EXPECT_FALSE(o.periodic);
+  EXPECT_FALSE(o.box.any_periodic());
   EXPECT_FALSE(o.stats);
   EXPECT_FALSE(o.box_given);
   EXPECT_EQ(o.max_contacts, -1);
@@ -42,7 +42,7 @@ TEST(RunOptions, GoodFormsSetTheirValuesAsFloat32) {
   EXPECT_EQ(o.fibers, 0);
   EXPECT_EQ(o.length, 1e-7f);
   EXPECT_EQ(o.diameter, 3e-9f);
-  EXPECT_EQ(o.box, 4e-6f);
+  EXPECT_EQ(o.box.side, (std::array<float, 3>{4e-6f, 4e-6f, 4e-6f}));
   EXPECT_TRUE(o.box_given);
   EXPECT_EQ(o.seed, INT32_MIN);
   EXPECT_EQ(o.threads, 3);
@@ -58,7 +58,7 @@ TEST(RunOptions, GoodFormsSetTheirValuesAsFloat32) {
                     top)
                   .run);
   EXPECT_EQ(top.fibers, INT32_MAX);
-  EXPECT_TRUE(top.periodic);
+  EXPECT_TRUE(top.box.all_periodic());
   EXPECT_TRUE(top.stats);
   EXPECT_EQ(top.max_contacts, 0);
   EXPECT_EQ(top.seed, INT32_MAX);
@@ -194,8 +194,42 @@ TEST(RunOptions, PeriodicRefusalNamesTheBoundItCompares) {
   EXPECT_EQ(bound, 4.02e-7f) << refused.text;
   const float above = std::nextafter(bound, 1.0f);
   ASSERT_TRUE(parse({"--periodic", "--box", shortest_decimal(above)}, o).run);
-  EXPECT_EQ(o.box, above);
-  EXPECT_TRUE(periodic_box_valid(o.box, 2e-7f, 2e-9f));
+  EXPECT_EQ(o.box.side[2], above);
+  EXPECT_TRUE(periodic_box_valid(o.box.side[2], 2e-7f, 2e-9f));
+}
+
+// A box of three sides, periodic along the axes named: each periodic side is bound, the open ones
+// not; the sweep keeps to a cube periodic along all axes or none.
+TEST(RunOptions, BoxOfThreeSidesPeriodicAlongTheAxesNamed) {
+  RunOptions o;
+  const ParseOutcome film = parse({"--box", "2e-5,1e-5,1e-7", "--periodic", "xy", "-n", "5"}, o);
+  ASSERT_TRUE(film.run) << film.text;
+  EXPECT_EQ(o.box.side, (std::array<float, 3>{2e-5f, 1e-5f, 1e-7f}));
+  EXPECT_EQ(o.box.periodic, (std::array<bool, 3>{true, true, false}));
+  EXPECT_EQ(o.box.periodic_axes(), "xy");
+  // The thin side is the shortest: the fiber is longer than it.
+  ASSERT_EQ(film.warnings.size(), 1u);
+  EXPECT_NE(film.warnings[0].find("exceeds the box side 1e-07"), std::string::npos);
+  RunOptions z;
+  const ParseOutcome across = parse({"--box", "2e-5,1e-5,1e-7", "--periodic", "yz"}, z);
+  ASSERT_FALSE(across.run);
+  EXPECT_NE(across.text.find("the box side along z, 1e-07, must exceed"), std::string::npos)
+      << across.text;
+  for (const char* bad : {"1e-6,2e-6", "1e-6,2e-6,3e-6,4e-6", "1e-6,,1e-6"}) {
+    RunOptions b;
+    EXPECT_EQ(parse({"--box", bad}, b).status, 2) << bad;
+  }
+  for (const char* bad : {"xw", "xx", "xyzx"}) {
+    RunOptions b;
+    const ParseOutcome r = parse({"--periodic=" + std::string(bad)}, b);
+    EXPECT_EQ(r.status, 2) << bad;
+  }
+  SweepOptions s;
+  EXPECT_EQ(parse_sweep_options({"--box", "1e-6,1e-6,2e-6"}, s).status, 2);
+  EXPECT_EQ(parse_sweep_options({"--periodic", "xy"}, s).status, 2);
+  SweepOptions all;
+  ASSERT_TRUE(parse_sweep_options({"--periodic", "zyx"}, all).run);
+  EXPECT_TRUE(all.periodic);
 }
 
 int count_lines(const std::vector<std::string>& lines, const char* part) {

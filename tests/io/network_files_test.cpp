@@ -97,9 +97,23 @@ TEST(NetworkFiles, CsvTablesGiveBackTheNetworkBitForBit) {
 }
 
 TEST(NetworkFiles, JsonReportParsesWithTheRunsSettingsAndResults) {
-  const RunReport r{
-      123, 1e-7f, 3e-9f, 4e-6f, true, -5, 3, -1, 0.25, 77, true, 40, 60, 1.25, {true, false, true},
-      0.5, 1.5};
+  RunReport r{123,
+              1e-7f,
+              3e-9f,
+              {4e-6f, 4e-6f, 4e-6f},
+              {true, true, true},
+              -5,
+              3,
+              -1,
+              0.25,
+              77,
+              true,
+              40,
+              60,
+              1.25,
+              {true, false, true},
+              0.5,
+              1.5};
   const auto doc = nlohmann::json::parse(run_report_json(r));
   EXPECT_EQ(doc["program"], "mikado");
   EXPECT_EQ(doc["version"], MIKADO_VERSION);
@@ -126,6 +140,15 @@ TEST(NetworkFiles, JsonReportParsesWithTheRunsSettingsAndResults) {
   EXPECT_EQ(res["spanning"], nlohmann::json::parse(R"({"x": true, "y": false, "z": true})"));
   EXPECT_EQ(doc["timings"]["placement_seconds"], 0.5);
   EXPECT_EQ(doc["timings"]["detection_seconds"], 1.5);
+  EXPECT_FALSE(s.contains("periodic_axes"));
+
+  // A box of three sides, periodic along some axes: the sides in order, and the axes named.
+  r.box = {4e-6f, 3e-6f, 2e-7f};
+  r.periodic = {true, false, true};
+  const auto film = nlohmann::json::parse(run_report_json(r))["settings"];
+  EXPECT_EQ(film["box"], nlohmann::json::array({4e-6, 3e-6, 2e-7}));
+  EXPECT_EQ(film["periodic"], true);
+  EXPECT_EQ(film["periodic_axes"], "xz");
 }
 
 }  // namespace
