@@ -192,6 +192,23 @@ ClusterResult Network::clusters() const {
                        n.box.periodic);
 }
 
+ConductanceResult Network::conductance(int axis, double junction_resistance, double resistivity,
+                                       ConductanceSolver solver) const {
+  const State& n = *state_;
+  ConductanceInput in;
+  in.fibers = fibers();
+  in.diameters = n.diameters;
+  in.diameter = n.diameter;
+  in.contacts = contacts();
+  in.box = n.box.side;
+  in.periodic = n.box.periodic;
+  in.axis = axis;
+  in.junction_resistance = junction_resistance;
+  in.resistivity = resistivity;
+  in.solver = solver;
+  return solve_conductance(in);
+}
+
 std::string Network::summary() const {
   return format_summary(state_->count, state_->length, state_->diameter, volume_fraction(),
                         state_->num_contacts);
