@@ -6,6 +6,7 @@
 
 #include "analysis/cluster_report.h"
 #include "analysis/clusters.h"
+#include "analysis/conductance.h"
 #include "contacts.h"
 #include "contacts_periodic.h"
 #include "csv_tables.h"
@@ -128,30 +129,63 @@ int main(int argc, char** argv) {
   }
   std::fflush(stdout);
 
+  ConductanceResult circuit;
+  if (options.conductance) {
+    ConductanceInput in;
+    in.fibers = fibers;
+    in.diameter = fiber_diameter;
+    in.contacts = contacts;
+    in.box = options.box;
+    in.periodic = options.periodic;
+    in.axis = options.electrode_axis;
+    in.junction_resistance = options.junction_resistance;
+    in.resistivity = options.resistivity;
+    circuit = solve_conductance(in);
+    if (!circuit.ok) {
+      std::fprintf(stderr, "mikado: the conductance solve failed: %s\n", circuit.error.c_str());
+      return 1;
+    }
+    std::printf("conductance %g S;conductivity %g S/m\n", circuit.conductance,
+                circuit.conductivity);
+    if (capacity_reached)
+      std::fputs(
+          "mikado: the contact capacity was reached; the conductance is that of the stored "
+          "contacts only\n",
+          stderr);
+    std::fflush(stdout);
+  }
+
   const std::span<const int32_t> cluster_of(clusters.cluster_of);
-  bool written =
-      finish(outputs.fibers, [&](OutputFile& f) { write_fibers_csv(f, fibers, cluster_of); });
+  const std::span<const double> potential(circuit.potential), current(circuit.current);
+  bool written = finish(outputs.fibers, [&](OutputFile& f) {
+    write_fibers_csv(f, fibers, cluster_of, potential, current);
+  });
   written &= finish(outputs.contacts, [&](OutputFile& f) { write_contacts_csv(f, contacts); });
-  written &= finish(outputs.vtk,
-                    [&](OutputFile& f) { write_network_vtk(f, fibers, contacts, cluster_of); });
+  written &= finish(outputs.vtk, [&](OutputFile& f) {
+    write_network_vtk(f, fibers, contacts, cluster_of, potential, current);
+  });
   written &= finish(outputs.json, [&](OutputFile& f) {
-    write_run_json(f, {num_fibers,
-                       fiber_len,
-                       fiber_diameter,
-                       options.box,
-                       options.periodic,
-                       options.seed,
-                       threads,
-                       network.max_contacts,
-                       volume_fraction(),
-                       network.num_contacts,
-                       capacity_reached,
-                       clusters.num_clusters,
-                       clusters.largest,
-                       clusters.contacts_per_fiber,
-                       {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
-                       placement_seconds,
-                       detection_seconds});
+    RunReport report{num_fibers,
+                     fiber_len,
+                     fiber_diameter,
+                     options.box,
+                     options.periodic,
+                     options.seed,
+                     threads,
+                     network.max_contacts,
+                     volume_fraction(),
+                     network.num_contacts,
+                     capacity_reached,
+                     clusters.num_clusters,
+                     clusters.largest,
+                     clusters.contacts_per_fiber,
+                     {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
+                     placement_seconds,
+                     detection_seconds};
+    report.has_conductance = options.conductance;
+    report.conductance = circuit.conductance;
+    report.conductivity = circuit.conductivity;
+    write_run_json(f, report);
   });
   if (!written) return 1;
   if (options.no_view) return 0;

@@ -15,6 +15,7 @@
 // a fiber's image k sides further along `axis` sits k volts higher.
 
 enum class ConductanceSolver {
+  cg_fiber,   // conjugate gradients preconditioned by each fiber's chain of wire pieces
   direct,     // sparse LDLT with an approximate minimum degree ordering
   cg_ichol,   // conjugate gradients with an incomplete Cholesky preconditioner
   cg_jacobi,  // conjugate gradients with a diagonal preconditioner
@@ -30,7 +31,7 @@ struct ConductanceInput {
   int axis = 0;                    // 0 x, 1 y, 2 z
   double junction_resistance = 1;  // ohm, > 0
   double resistivity = 0;          // ohm metre, >= 0; 0: ideal wires
-  ConductanceSolver solver = ConductanceSolver::direct;
+  ConductanceSolver solver = ConductanceSolver::cg_fiber;
 };
 
 struct ConductanceResult {

@@ -13,13 +13,18 @@ void put_point(OutputFile& out, const Vec3& p) {
 }  // namespace
 
 void write_fibers_csv(OutputFile& out, std::span<const Fiber> fibers,
-                      std::span<const int32_t> cluster) {
-  out.text("id,x1,y1,z1,x2,y2,z2,cluster\n");
+                      std::span<const int32_t> cluster, std::span<const double> potential,
+                      std::span<const double> current) {
+  const bool circuit = !potential.empty();
+  out.text(circuit ? "id,x1,y1,z1,x2,y2,z2,cluster,potential,current\n"
+                   : "id,x1,y1,z1,x2,y2,z2,cluster\n");
   for (size_t i = 0; i < fibers.size(); ++i) {
     out.integer(static_cast<int64_t>(i));
     put_point(out, fibers[i].start);
     put_point(out, fibers[i].end);
-    out.text(",").integer(cluster[i]).text("\n");
+    out.text(",").integer(cluster[i]);
+    if (circuit) out.text(",").real(potential[i]).text(",").real(current[i]);
+    out.text("\n");
   }
 }
 

@@ -17,7 +17,7 @@ double decimal(float v) {
 
 std::string run_report_json(const RunReport& r) {
   using nlohmann::ordered_json;
-  const ordered_json doc = {
+  ordered_json doc = {
       {"program", "mikado"},
       {"version", MIKADO_VERSION},
       {"settings",
@@ -41,6 +41,10 @@ std::string run_report_json(const RunReport& r) {
       {"timings",
        {{"placement_seconds", r.placement_seconds}, {"detection_seconds", r.detection_seconds}}},
   };
+  if (r.has_conductance) {
+    doc["results"]["conductance"] = r.conductance;
+    doc["results"]["conductivity"] = r.conductivity;
+  }
   return doc.dump(2) + "\n";
 }
 

@@ -20,6 +20,9 @@ struct RunReport {
   double contacts_per_fiber;
   bool spanning[3];
   double placement_seconds, detection_seconds;
+  // With --conductance only.
+  bool has_conductance = false;
+  double conductance = 0, conductivity = 0;
 };
 
 std::string run_report_json(const RunReport& report);

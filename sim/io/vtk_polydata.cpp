@@ -1,6 +1,7 @@
 #include "vtk_polydata.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "output_file.h"
@@ -14,7 +15,9 @@ void put_point(OutputFile& out, const Vec3& p) {
 }  // namespace
 
 void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
-                       std::span<const Contact> contacts, std::span<const int32_t> cluster) {
+                       std::span<const Contact> contacts, std::span<const int32_t> cluster,
+                       std::span<const double> potential, std::span<const double> current) {
+  const bool circuit = !potential.empty();
   const auto n = static_cast<int64_t>(fibers.size());
   const auto c = static_cast<int64_t>(contacts.size());
   out.text("# vtk DataFile Version 3.0\nmikado fiber network: ")
@@ -44,7 +47,9 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
   }
   // One field of four arrays: a reader takes every field array, but only the first SCALARS
   // block unless told otherwise.
-  out.text("CELL_DATA ").integer(n + c).text("\nFIELD cell_arrays 4\n");
+  out.text("CELL_DATA ")
+      .integer(n + c)
+      .text(circuit ? "\nFIELD cell_arrays 6\n" : "\nFIELD cell_arrays 4\n");
   out.text("fiber_id 1 ").integer(n + c).text(" int\n");
   for (int64_t k = 0; k < c; ++k) out.text("-1\n");
   for (int64_t i = 0; i < n; ++i) out.integer(i).text("\n");
@@ -57,4 +62,10 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
   out.text("distance 1 ").integer(n + c).text(" float\n");
   for (const Contact& k : contacts) out.number(k.distance).text("\n");
   for (int64_t i = 0; i < n; ++i) out.text("-1\n");
+  if (!circuit) return;
+  for (const auto& [name, values] : {std::pair{"potential", potential}, {"current", current}}) {
+    out.text(name).text(" 1 ").integer(n + c).text(" double\n");
+    for (int64_t k = 0; k < c; ++k) out.text("-1\n");
+    for (const double v : values) out.real(v).text("\n");
+  }
 }
