@@ -1,5 +1,6 @@
 #include "vtk_polydata.h"
 
+#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -66,6 +67,7 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
   for (const auto& [name, values] : {std::pair{"potential", potential}, {"current", current}}) {
     out.text(name).text(" 1 ").integer(n + c).text(" double\n");
     for (int64_t k = 0; k < c; ++k) out.text("-1\n");
-    for (const double v : values) out.real(v).text("\n");
+    // VTK's ASCII reader takes no NaN: a fiber without a potential holds -1, as other cells do.
+    for (const double v : values) out.real(std::isnan(v) ? -1.0 : v).text("\n");
   }
 }

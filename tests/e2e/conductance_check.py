@@ -7,15 +7,17 @@ import subprocess
 import sys
 
 import numpy as np
+import vtk
+from vtk.util.numpy_support import vtk_to_numpy
 from scipy.sparse import coo_matrix
 from scipy.sparse.csgraph import connected_components
 
 
 def run(mikado, work, args):
-    files = {k: os.path.join(work, k) for k in ("f.csv", "c.csv", "r.json")}
+    files = {k: os.path.join(work, k) for k in ("f.csv", "c.csv", "r.json", "n.vtk")}
     subprocess.run([mikado, "--no-view", "--conductance", "--fibers-out", files["f.csv"],
-                    "--contacts-out", files["c.csv"], "--json", files["r.json"]] + args,
-                   check=True, stdout=subprocess.DEVNULL)
+                    "--contacts-out", files["c.csv"], "--json", files["r.json"],
+                    "--vtk", files["n.vtk"]] + args, check=True, stdout=subprocess.DEVNULL)
     fibers = np.genfromtxt(files["f.csv"], delimiter=",", skip_header=1)
     contacts = np.genfromtxt(files["c.csv"], delimiter=",", skip_header=1, ndmin=2)
     with open(files["r.json"]) as f:
@@ -120,6 +122,16 @@ def check(mikado, work, args, box, periodic, axis, rj, rho, diameter):
     assert np.all(fibers[~carrying, 9] == 0), args
     if not periodic:
         assert np.allclose(fibers[carrying, 8], mean[carrying], rtol=0, atol=1e-7), args
+    # VTK's own reader takes the same values, -1 for nan.
+    reader = vtk.vtkPolyDataReader()
+    reader.SetFileName(os.path.join(work, "n.vtk"))
+    reader.Update()
+    cells = reader.GetOutput().GetCellData()
+    c = len(contacts)
+    for column, name in ((8, "potential"), (9, "current")):
+        values = vtk_to_numpy(cells.GetArray(name))
+        assert np.all(values[:c] == -1), name
+        assert np.array_equal(values[c:], np.nan_to_num(fibers[:, column], nan=-1)), name
     if rho > 0:
         # Short wire pieces magnify the iteration's error in the potentials.
         assert np.allclose(fibers[:, 9], along, rtol=0, atol=1e-5 * G), args
