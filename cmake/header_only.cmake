@@ -1,5 +1,5 @@
-# CLI11 and nlohmann-json are header-only Debian packages. The cross build reaches them through a
-# folder that holds only those two, so that the host's C headers never shadow MinGW's.
+# CLI11, nlohmann-json and Eigen are header-only Debian packages. The cross build reaches the first
+# two through a folder that holds only them, so that the host's C headers never shadow MinGW's.
 if(CMAKE_CROSSCOMPILING)
   set(host_headers ${CMAKE_BINARY_DIR}/host-headers)
   file(MAKE_DIRECTORY ${host_headers})
@@ -13,7 +13,14 @@ if(CMAKE_CROSSCOMPILING)
   add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
   set_target_properties(CLI11::CLI11 nlohmann_json::nlohmann_json PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES ${host_headers})
+  # Eigen's folder holds only Eigen, so it can be used as it is.
+  if(NOT EXISTS /usr/include/eigen3/Eigen)
+    message(FATAL_ERROR "/usr/include/eigen3 is missing (libeigen3-dev)")
+  endif()
+  add_library(Eigen3::Eigen INTERFACE IMPORTED GLOBAL)
+  set_target_properties(Eigen3::Eigen PROPERTIES INTERFACE_INCLUDE_DIRECTORIES /usr/include/eigen3)
 else()
   find_package(CLI11 REQUIRED)
   find_package(nlohmann_json REQUIRED)
+  find_package(Eigen3 3.3 REQUIRED NO_MODULE)
 endif()

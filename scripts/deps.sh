@@ -22,7 +22,7 @@ need_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libx11-dev libxrandr-dev libgl-dev
-  libcli11-dev nlohmann-json3-dev)
+  libcli11-dev nlohmann-json3-dev libeigen3-dev)
 # The end-to-end tests: a private X server with Mesa's software GL, input injection, mode lists
 # and screenshots with their pixel checks.
 # VTK's Python reader opens the program's VTK files; scipy is the peer the contacts are

@@ -191,6 +191,32 @@ ClusterResult Network::clusters() const {
                        n.box.periodic);
 }
 
+ConductanceResult Network::conductance(int axis, double junction_resistance, double resistivity,
+                                       ConductanceSolver solver) const {
+  const State& n = *state_;
+  ConductanceInput in;
+  in.fibers = fibers();
+  in.diameters = n.diameters;
+  in.diameter = n.diameter;
+  in.contacts = contacts();
+  const Box& b = n.box;
+  const bool cube = b.side[0] == b.side[1] && b.side[1] == b.side[2];
+  const bool any = b.periodic[0] || b.periodic[1] || b.periodic[2];
+  const bool all = b.periodic[0] && b.periodic[1] && b.periodic[2];
+  if (!cube || any != all) {
+    ConductanceResult r;
+    r.error = "the conductance takes a cube, periodic along every axis or none, for now";
+    return r;
+  }
+  in.box = b.side[0];
+  in.periodic = all;
+  in.axis = axis;
+  in.junction_resistance = junction_resistance;
+  in.resistivity = resistivity;
+  in.solver = solver;
+  return solve_conductance(in);
+}
+
 std::string Network::summary() const {
   return format_summary(state_->count, state_->length, state_->diameter, volume_fraction(),
                         state_->num_contacts);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/clusters.h"
+#include "analysis/conductance.h"
 #include "network.h"
 
 namespace mikado {
@@ -73,6 +74,11 @@ class Network {
 
   // The clusters of the contact graph of the contacts found (all fibers alone before detection).
   ClusterResult clusters() const;
+
+  // The conductance along `axis` (0 x, 1 y, 2 z) through the contacts found: junctions of
+  // `junction_resistance` ohms, wires of `resistivity` ohm metres (0: ideal).
+  ConductanceResult conductance(int axis, double junction_resistance, double resistivity,
+                                ConductanceSolver solver = ConductanceSolver::cg_fiber) const;
 
   // The line `mikado` prints for this network, without its line break.
   std::string summary() const;

@@ -8,6 +8,7 @@
 
 #include "analysis/cluster_report.h"
 #include "analysis/clusters.h"
+#include "analysis/conductance.h"
 #include "contacts.h"
 #include "contacts_periodic.h"
 #include "csv_tables.h"
@@ -228,39 +229,69 @@ int main(int argc, char** argv) {
   }
   std::fflush(stdout);
 
+  ConductanceResult circuit;
+  if (options.conductance) {
+    ConductanceInput in;
+    in.fibers = fibers;
+    in.diameters = network.diameters;
+    in.diameter = fiber_diameter;
+    in.contacts = contacts;
+    in.box = options.box.side[0];  // a cube, periodic along every axis or none
+    in.periodic = options.box.any_periodic();
+    in.axis = options.electrode_axis;
+    in.junction_resistance = options.junction_resistance;
+    in.resistivity = options.resistivity;
+    circuit = solve_conductance(in);
+    if (!circuit.ok) {
+      std::fprintf(stderr, "mikado: the conductance solve failed: %s\n", circuit.error.c_str());
+      return 1;
+    }
+    std::printf("conductance %g S;conductivity %g S/m\n", circuit.conductance,
+                circuit.conductivity);
+    if (capacity_reached)
+      std::fputs(
+          "mikado: the contact capacity was reached; the conductance is that of the stored "
+          "contacts only\n",
+          stderr);
+    std::fflush(stdout);
+  }
+
   const std::span<const int32_t> cluster_of(clusters.cluster_of);
+  const std::span<const double> potential(circuit.potential), current(circuit.current);
   bool written = finish(outputs.fibers, [&](OutputFile& f) {
-    write_fibers_csv(f, fibers, cluster_of, network.diameters);
+    write_fibers_csv(f, fibers, cluster_of, network.diameters, potential, current);
   });
   written &= finish(outputs.contacts, [&](OutputFile& f) { write_contacts_csv(f, contacts); });
   written &= finish(outputs.vtk, [&](OutputFile& f) {
-    write_network_vtk(f, fibers, contacts, cluster_of, network.diameters);
+    write_network_vtk(f, fibers, contacts, cluster_of, network.diameters, potential, current);
   });
   const PopulationReport population{
       options.oriented ? orientation_text(options.population) : "",
       axis_name(options.population.axis), order,
       options.distributed ? length_dist_text(options.population) : ""};
   written &= finish(outputs.json, [&](OutputFile& f) {
-    write_run_json(f,
-                   {num_fibers,
-                    fiber_len,
-                    fiber_diameter,
-                    options.box.side,
-                    options.box.periodic,
-                    options.seed,
-                    threads,
-                    network.max_contacts,
-                    fraction,
-                    network.num_contacts,
-                    capacity_reached,
-                    clusters.num_clusters,
-                    clusters.largest,
-                    clusters.contacts_per_fiber,
-                    {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
-                    placement_seconds,
-                    detection_seconds,
-                    options.fibers_in},
-                   population);
+    RunReport report{num_fibers,
+                     fiber_len,
+                     fiber_diameter,
+                     options.box.side,
+                     options.box.periodic,
+                     options.seed,
+                     threads,
+                     network.max_contacts,
+                     fraction,
+                     network.num_contacts,
+                     capacity_reached,
+                     clusters.num_clusters,
+                     clusters.largest,
+                     clusters.contacts_per_fiber,
+                     {clusters.spanning[0], clusters.spanning[1], clusters.spanning[2]},
+                     placement_seconds,
+                     detection_seconds,
+                     options.fibers_in};
+    report.has_conductance = options.conductance;
+    report.conductance = circuit.conductance;
+    report.conductivity = circuit.conductivity;
+    write_run_json(f, report, population);
   });
   if (!written) return 1;
   if (options.no_view) return 0;

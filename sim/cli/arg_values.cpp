@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <system_error>
 
 std::optional<int64_t> parse_whole(const std::string& text, int64_t lo, int64_t hi,
@@ -35,4 +36,23 @@ std::optional<float> parse_positive_float(const std::string& text, std::string& 
     return std::nullopt;
   }
   return stored;
+}
+
+std::optional<double> parse_finite_above(const std::string& text, double lo, bool lo_allowed,
+                                         std::string& why) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range)) {
+    why = "not a number";
+    return std::nullopt;
+  }
+  if (ec != std::errc() || !std::isfinite(value) || value < lo || (value == lo && !lo_allowed)) {
+    char bound[32];
+    std::snprintf(bound, sizeof bound, "%g", lo);
+    why = std::string("must be a finite number ") + (lo_allowed ? "not below " : "greater than ") +
+          bound;
+    return std::nullopt;
+  }
+  return value;
 }

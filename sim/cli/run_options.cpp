@@ -48,6 +48,37 @@ void check_output_paths(ValueChecks& checks, const CLI::App& app, const RunOptio
   }
 }
 
+// The circuit's options; without --conductance they would do nothing, so they are refused.
+void check_conductance(ValueChecks& checks, const CLI::App& app, RunOptions& o,
+                       const std::string& junction, const std::string& resistivity,
+                       const std::string& electrodes) {
+  for (const char* option : {"--junction-resistance", "--resistivity", "--electrodes"}) {
+    if (checks.ok() && !o.conductance && app.count(option) > 0)
+      checks.fail(std::string(option) + " needs --conductance");
+  }
+  if (checks.ok() && o.conductance &&
+      (!o.box.cube() || (o.box.any_periodic() && !o.box.all_periodic())))
+    checks.fail("--conductance takes a cube, periodic along every axis or none, for now");
+  const auto value = [&](const char* option, const std::string& text, bool zero, double& out) {
+    if (!checks.ok() || app.count(option) == 0) return;
+    std::string why;
+    if (const auto v = parse_finite_above(text, 0, zero, why))
+      out = *v;
+    else
+      checks.fail(std::string(option) + " '" + text + "': " + why);
+  };
+  value("--junction-resistance", junction, false, o.junction_resistance);
+  value("--resistivity", resistivity, true, o.resistivity);
+  if (checks.ok() && app.count("--electrodes") > 0) {
+    const std::string axes = "xyz";
+    const auto at = axes.find(electrodes);
+    if (electrodes.size() != 1 || at == std::string::npos)
+      checks.fail("--electrodes '" + electrodes + "': must be x, y or z");
+    else
+      o.electrode_axis = static_cast<int>(at);
+  }
+}
+
 }  // namespace
 
 std::array<OutputOption, 4> output_options(const RunOptions& o) {
@@ -84,6 +115,21 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   add_common(app, common);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
+  app.add_flag("--conductance", options.conductance,
+               std::string("print the conductance between two electrodes after the summary line "
+                           "and add potential and current per fiber to the files"));
+  std::string junction, resistivity, electrodes;
+  app.add_option("--junction-resistance", junction,
+                 "resistance in ohms of each contact, above 0 (default 1; with --conductance)")
+      ->type_name("R");
+  app.add_option("--resistivity", resistivity,
+                 "resistivity of the fibers in ohm metres, 0 for ideal wires (default 0; with "
+                 "--conductance)")
+      ->type_name("RHO");
+  app.add_option("--electrodes", electrodes,
+                 "x, y or z: the axis across which the electrodes (or the periodic potential "
+                 "difference) lie (default x; with --conductance)")
+      ->type_name("AXIS");
   app.add_flag("--no-view", options.no_view,
                std::string("print the summary line, write the files and exit without a window"));
   app.add_option("--fibers-out", options.fibers_out,
@@ -131,6 +177,7 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       checks.fail("--fibers-in takes the fibers as they are: no --orientation or --length-dist");
   }
   check_output_paths(checks, app, options);
+  check_conductance(checks, app, options, junction, resistivity, electrodes);
   ParseOutcome outcome = checks.outcome();
   // Those of a network from a file wait for its fibers (check_fibers_in).
   if (outcome.run && !from_file)

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -67,6 +68,13 @@ OutputFile& OutputFile::number(float v) {
   char digits[32];
   const auto result =
       std::to_chars(digits, digits + sizeof digits, v, std::chars_format::general, 9);
+  return text(std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
+}
+
+OutputFile& OutputFile::real(double v) {
+  if (std::isnan(v)) return text("nan");
+  char digits[32];
+  const auto result = std::to_chars(digits, digits + sizeof digits, v);
   return text(std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
 }
 

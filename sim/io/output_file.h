@@ -23,6 +23,7 @@ class OutputFile {
 
   OutputFile& text(std::string_view s);
   OutputFile& number(float v);  // as %.9g, which reads back as the same float32
+  OutputFile& real(double v);   // shortest round trip; NaN as nan
   OutputFile& integer(int64_t v);
 
   // Writes out, closes and renames onto the target. False, with the reason, when any write

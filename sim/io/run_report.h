@@ -23,6 +23,9 @@ struct RunReport {
   bool spanning[3];
   double placement_seconds, detection_seconds;
   std::string fibers_in = {};  // the CSV the fibers were read from, "" when they were placed
+  // With --conductance only.
+  bool has_conductance = false;
+  double conductance = 0, conductivity = 0;
 };
 
 // What the orientation and length options add: settings "orientation" and "axis" with results

@@ -1,6 +1,8 @@
 #include "vtk_polydata.h"
 
+#include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "output_file.h"
@@ -15,7 +17,9 @@ void put_point(OutputFile& out, const Vec3& p) {
 
 void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
                        std::span<const Contact> contacts, std::span<const int32_t> cluster,
-                       std::span<const float> diameters) {
+                       std::span<const float> diameters, std::span<const double> potential,
+                       std::span<const double> current) {
+  const bool circuit = !potential.empty();
   const auto n = static_cast<int64_t>(fibers.size());
   const auto c = static_cast<int64_t>(contacts.size());
   out.text("# vtk DataFile Version 3.0\nmikado fiber network: ")
@@ -48,7 +52,7 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
   out.text("CELL_DATA ")
       .integer(n + c)
       .text("\nFIELD cell_arrays ")
-      .integer(diameters.empty() ? 4 : 5)
+      .integer(4 + (diameters.empty() ? 0 : 1) + (circuit ? 2 : 0))
       .text("\n");
   out.text("fiber_id 1 ").integer(n + c).text(" int\n");
   for (int64_t k = 0; k < c; ++k) out.text("-1\n");
@@ -62,8 +66,16 @@ void write_network_vtk(OutputFile& out, std::span<const Fiber> fibers,
   out.text("distance 1 ").integer(n + c).text(" float\n");
   for (const Contact& k : contacts) out.number(k.distance).text("\n");
   for (int64_t i = 0; i < n; ++i) out.text("-1\n");
-  if (diameters.empty()) return;
-  out.text("diameter 1 ").integer(n + c).text(" float\n");
-  for (int64_t k = 0; k < c; ++k) out.text("-1\n");
-  for (const float d : diameters) out.number(d).text("\n");
+  if (!diameters.empty()) {
+    out.text("diameter 1 ").integer(n + c).text(" float\n");
+    for (int64_t k = 0; k < c; ++k) out.text("-1\n");
+    for (const float d : diameters) out.number(d).text("\n");
+  }
+  if (!circuit) return;
+  for (const auto& [name, values] : {std::pair{"potential", potential}, {"current", current}}) {
+    out.text(name).text(" 1 ").integer(n + c).text(" double\n");
+    for (int64_t k = 0; k < c; ++k) out.text("-1\n");
+    // VTK's ASCII reader takes no NaN: a fiber without a potential holds -1, as other cells do.
+    for (const double v : values) out.real(std::isnan(v) ? -1.0 : v).text("\n");
+  }
 }

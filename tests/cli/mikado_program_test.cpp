@@ -92,6 +92,13 @@ TEST_F(MikadoProgram, BadInputPrintsOneLineWritesNothingAndExits2) {
       "--vtk /no/such/folder/n.vtk",
       "--json /proc/r.json",
       "--periodic --box 4e-7",
+      "--resistivity 1e-8",
+      "--electrodes y",
+      "--conductance --junction-resistance 0",
+      "--conductance --junction-resistance inf",
+      "--conductance --resistivity -1e-9",
+      "--conductance --electrodes w",
+      "--conductance --electrodes xy",
   };
   for (const std::string& args : bad) {
     const Outcome r = run(args + all_outputs(args));
@@ -629,6 +636,61 @@ TEST_F(MikadoProgram, SweepCsvNamesThePopulationAndItsTheory) {
   EXPECT_NEAR(std::stod(row[10]), theory, theory * 1e-6);
   const double vf = 3000 * M_PI / 4 * 1e-18 * mean / volume;
   EXPECT_NEAR(std::stod(row[7]), vf, vf * 1e-6);
+}
+
+}  // namespace
+
+namespace {
+
+// The conductance line follows the summary and cluster lines and agrees with the JSON; the files
+// gain potential and current per fiber, and without --conductance nothing of it appears.
+TEST_F(MikadoProgram, ConductanceLineAndColumns) {
+  const std::string common = "--no-view --stats -n 6000 -l 5e-7 -d 1e-8 -s 3";
+  const Outcome r = run(common + " --conductance --resistivity 1e-9 --junction-resistance 2 " +
+                        "--electrodes y" + all_outputs());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u) << r.out;
+  const auto doc = nlohmann::json::parse(slurp(file("r.json")));
+  const double g = doc["results"]["conductance"], sigma = doc["results"]["conductivity"];
+  EXPECT_GT(g, 0);
+  EXPECT_NEAR(sigma, g / 2e-6f, 1e-12 * sigma);  // over the side as stored
+  char line[96];
+  std::snprintf(line, sizeof line, "conductance %g S;conductivity %g S/m", g, sigma);
+  EXPECT_EQ(out[2], line);
+
+  const auto rows = lines(slurp(file("f.csv")));
+  EXPECT_EQ(rows[0], "id,x1,y1,z1,x2,y2,z2,cluster,potential,current");
+  int carrying = 0;
+  for (size_t k = 1; k < rows.size(); ++k) {
+    const auto c = cells(rows[k]);
+    ASSERT_EQ(c.size(), 10u) << rows[k];
+    if (c[8] == "nan") continue;
+    ++carrying;
+    // Between the electrodes' potentials, up to the iteration's error.
+    ASSERT_GE(std::stod(c[8]), -1e-6) << rows[k];
+    ASSERT_LE(std::stod(c[8]), 1 + 1e-6) << rows[k];
+  }
+  EXPECT_GT(carrying, 1000);
+  const std::string vtk = slurp(file("n.vtk"));
+  EXPECT_NE(vtk.find("FIELD cell_arrays 6\n"), std::string::npos);
+  EXPECT_NE(vtk.find("\npotential 1 "), std::string::npos);
+  EXPECT_NE(vtk.find("\ncurrent 1 "), std::string::npos);
+
+  const Outcome plain = run(common + all_outputs());
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(r.out.rfind(plain.out, 0), 0u);
+  EXPECT_FALSE(nlohmann::json::parse(slurp(file("r.json")))["results"].contains("conductance"));
+  EXPECT_EQ(lines(slurp(file("f.csv")))[0], "id,x1,y1,z1,x2,y2,z2,cluster");
+  EXPECT_EQ(slurp(file("n.vtk")).find("potential"), std::string::npos);
+}
+
+// Fibers longer than the box cross both faces; as ideal wires they short the electrodes.
+TEST_F(MikadoProgram, ConductanceThatCannotBeSolvedIsAnError) {
+  const Outcome r = run("--no-view -n 50 -l 3e-6 -d 1e-8 --box 1e-6 --conductance");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\nmikado: the conductance solve failed: "), std::string::npos) << r.err;
+  EXPECT_EQ(lines(r.out).size(), 1u) << r.out;
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "network.h"
+
+// The electrical conductance of a fiber network between two electrodes (README, "Conductance").
+// Each contact is a junction resistance between the closest points of the two axes; along a
+// fiber, consecutive nodes (contact and electrode points ordered along its axis) are joined by
+// the wire resistance rho * l / (pi D^2 / 4). Open box: the electrodes are the two faces across
+// `axis`, at 0 V (-side/2) and 1 V (+side/2). Periodic box: 1 V is applied across the period, so
+// a fiber's image k sides further along `axis` sits k volts higher.
+
+enum class ConductanceSolver {
+  cg_fiber,   // conjugate gradients preconditioned by each fiber's chain of wire pieces
+  direct,     // sparse LDLT with an approximate minimum degree ordering
+  cg_ichol,   // conjugate gradients with an incomplete Cholesky preconditioner
+  cg_jacobi,  // conjugate gradients with a diagonal preconditioner
+};
+
+struct ConductanceInput {
+  std::span<const Fiber> fibers;
+  std::span<const float> diameters;  // per fiber, or empty: `diameter` for all
+  float diameter = 0;
+  std::span<const Contact> contacts;
+  double box = 0;  // side of the cube centred on the origin
+  bool periodic = false;
+  int axis = 0;                    // 0 x, 1 y, 2 z
+  double junction_resistance = 1;  // ohm, > 0
+  double resistivity = 0;          // ohm metre, >= 0; 0: ideal wires
+  ConductanceSolver solver = ConductanceSolver::cg_fiber;
+};
+
+struct ConductanceResult {
+  bool ok = false;
+  std::string error;        // why, when not ok
+  double conductance = 0;   // siemens: current between the electrodes at 1 V
+  double conductivity = 0;  // S/m: conductance / side, for the cube
+  double residual = 0;      // |A x - b| / |b| of the solve, 0 without one
+  int64_t unknowns = 0;     // node potentials solved for
+  // Per fiber: the mean potential of its nodes in volts, NaN off the current-carrying clusters;
+  // the largest current along it in amperes, 0 there.
+  std::vector<double> potential, current;
+};
+
+// Throws std::bad_alloc when memory runs out; every other failure is reported in the result.
+ConductanceResult solve_conductance(const ConductanceInput& in);
