@@ -23,6 +23,7 @@ struct RunOptions {
   FiberPopulation population;
   bool oriented = false;     // --orientation or --axis given: the order parameter is reported
   bool distributed = false;  // --length-dist given
+  bool diameter_distributed = false;  // --diameter-dist given
   std::string fibers_out, contacts_out, vtk_out, json_out;
   std::string fibers_in;  // read the fibers from this CSV instead of placing them
 };
@@ -45,9 +46,10 @@ struct SweepOptions {
   int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard
   bool csv = false;
   int threads = 0;
-  int64_t max_contacts = -1;   // -1: none given
-  FiberPopulation population;  // a length distribution's numbers are multiples of each length
-  bool oriented = false, distributed = false;
+  int64_t max_contacts = -1;  // -1: none given
+  // A length or diameter distribution's numbers are multiples of each length or diameter.
+  FiberPopulation population;
+  bool oriented = false, distributed = false, diameter_distributed = false;
 };
 
 // The outcome of reading a command line: run, or stop at once with `status` after printing

@@ -49,6 +49,8 @@ std::string run_report_json(const RunReport& r, const PopulationReport& populati
     doc["results"]["order_axis"] = population.axis;
   }
   if (!population.length_dist.empty()) doc["settings"]["length_dist"] = population.length_dist;
+  if (!population.diameter_dist.empty())
+    doc["settings"]["diameter_dist"] = population.diameter_dist;
   // A path need not be UTF-8: its stray bytes are replaced rather than failing the report.
   return doc.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
