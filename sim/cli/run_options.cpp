@@ -127,9 +127,11 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       checks.fail("--fibers and --fibers-in exclude each other: the file's rows are the fibers");
     else if (options.periodic && !options.box_given)
       checks.fail("--periodic with --fibers-in needs --box");
-    else if (app.count("--orientation") > 0 || options.distributed || options.diameter_distributed)
+    else if (app.count("--orientation") > 0 || options.distributed)
+      checks.fail("--fibers-in takes the fibers as they are: no --orientation or --length-dist");
+    else if (options.diameter_distributed)
       checks.fail(
-          "--fibers-in takes the fibers as they are: no --orientation, --length-dist or "
+          "--fibers-in takes the fibers and their diameters as they are: no "
           "--diameter-dist");
   }
   check_output_paths(checks, app, options);

@@ -667,11 +667,14 @@ TEST_F(MikadoProgram, DrawnDiameterTooWideForThePeriodicBoxStopsWithStatus2) {
 }
 
 // The sweep's rows end in diameter_dist, after the other population columns; the theory takes
-// the mean diameter, the volume fraction the mean square.
+// the mean diameter, the volume fraction the mean square, and the contacts are those of mikado's
+// network of the same seed, each pair held to its mean diameter.
 TEST_F(MikadoProgram, SweepCsvNamesTheDiameterDistribution) {
+  const std::string common = " --periodic --box 1e-6 -s 5";
   const Outcome r = run_program(MIKADO_LONGRUN,
-                                "--csv --periodic --box 1e-6 --counts 3000 --lengths 2e-7 "
-                                "--diameters 1e-9 --diameter-dist lognormal:1:0.5 -s 5");
+                                "--csv --counts 3000 --lengths 2e-7 --diameters "
+                                "5e-9 --diameter-dist lognormal:1:0.5" +
+                                    common);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> rows = lines(r.out);
   ASSERT_EQ(rows.size(), 2u) << r.out;
@@ -679,15 +682,20 @@ TEST_F(MikadoProgram, SweepCsvNamesTheDiameterDistribution) {
             "capacity_reached,orientation,axis,length_dist,diameter_dist");
   const std::vector<std::string> row = cells(rows[1]);
   ASSERT_EQ(row.size(), 21u) << rows[1];
-  EXPECT_EQ(row[2], "1e-09");
+  EXPECT_EQ(row[2], "5e-09");
   EXPECT_EQ(row[17] + " " + row[18] + " " + row[19] + " " + row[20],
             "isotropic z fixed lognormal:1:0.5");
   const double length = 2e-7, volume = 1e-18;
-  const double theory = 3000.0 * 2999 / 2 * 2 * 1e-9 * length * length * (M_PI / 4) / volume;
+  const double theory = 3000.0 * 2999 / 2 * 2 * 5e-9 * length * length * (M_PI / 4) / volume;
   EXPECT_NEAR(std::stod(row[10]), theory, theory * 1e-6);
   // E[D^2] = (1 + 0.25) D^2.
-  const double vf = 3000 * M_PI / 4 * 1.25e-18 * length / volume;
+  const double vf = 3000 * M_PI / 4 * 1.25 * 25e-18 * length / volume;
   EXPECT_NEAR(std::stod(row[7]), vf, vf * 1e-6);
+
+  const Outcome one =
+      run("--no-view -n 3000 -d 5e-9 --diameter-dist lognormal:5e-9:2.5e-9" + common);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.out.find(";number of contacts " + row[8] + "\n"), std::string::npos) << one.out;
 }
 
 }  // namespace

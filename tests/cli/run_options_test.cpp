@@ -323,6 +323,7 @@ TEST(PopulationOptions, DiameterDistributionAndItsPeriodicBound) {
       {{"--diameter-dist", "lognormal:0:1e-9"}, "--diameter-dist 'lognormal:0:1e-9'"},
       // 2 L + MAX = 4.2e-7 with the default length 2e-7.
       {{"--periodic", "--box", "4.1e-7", "--diameter-dist", "uniform:1e-9:2e-8"}, "--periodic"},
+      {{"--fibers-in", "f.csv", "--diameter-dist", "uniform:1e-9:2e-9"}, "no --diameter-dist"},
   };
   for (const BadCase& c : bad) {
     RunOptions r;
