@@ -68,6 +68,18 @@ void check(int64_t count, float length, float diameter, const Box& box) {
   }
 }
 
+// A distribution's numbers as the options accept them: MIN above 0 and MAX at least MIN, or MEAN
+// above 0 and SD at least 0.
+void check_dist(LengthDist dist, double first, double second, const std::string& what) {
+  if (dist == LengthDist::fixed) return;
+  const bool uniform = dist == LengthDist::uniform;
+  require(std::isfinite(first) && first > 0 && std::isfinite(second) &&
+              (uniform ? second >= first : second >= 0),
+          "the " + what + " distribution " + std::string(uniform ? "uniform" : "lognormal") + ":" +
+              shortest_decimal(static_cast<float>(first)) + ":" +
+              shortest_decimal(static_cast<float>(second)) + " is out of bounds");
+}
+
 void take(RecordBuffer<Fiber>& fibers, int64_t count) {
   if (!fibers.reset(count)) throw std::bad_alloc();
 }
@@ -76,6 +88,8 @@ void take(RecordBuffer<Fiber>& fibers, int64_t count) {
 
 Network::Network(const Settings& s) : state_(std::make_unique<State>()) {
   const FiberPopulation& p = s.population;
+  check_dist(p.lengths, p.first, p.second, "length");
+  check_dist(p.diameters, p.diameter_first, p.diameter_second, "diameter");
   // The longest fiber and widest diameter there can be; lognormal ones are checked once drawn.
   const float longest = p.lengths == LengthDist::uniform     ? static_cast<float>(p.second)
                         : p.lengths == LengthDist::lognormal ? static_cast<float>(p.first)

@@ -44,10 +44,11 @@ struct Settings {
 class Network {
  public:
   // Places the fibers. Throws std::invalid_argument for settings `mikado` refuses (a count below
-  // 0, a length, diameter or side not above 0 or not finite, a periodic axis's side not above
-  // twice the longest fiber plus the widest diameter, those drawn for lognormal ones) and
-  // std::bad_alloc when the memory cannot be had. With distributions, length() and diameter()
-  // are their means, as `mikado` summarises them, and diameters() the drawn ones.
+  // 0, a length, diameter or side not above 0 or not finite, a distribution's numbers that the
+  // options refuse, a periodic axis's side not above twice the longest fiber plus the widest
+  // diameter, those drawn for lognormal ones) and std::bad_alloc when the memory cannot be had.
+  // With distributions, length() and diameter() are their means, as `mikado` summarises them, and
+  // diameters() the drawn ones.
   explicit Network(const Settings& settings);
   // Fibers of the caller's own, all of one diameter or each of its own (two fibers touch within
   // the mean of theirs, pair_diameter; a single diameter is for all); the network's length is the

@@ -242,6 +242,11 @@ TEST(Engine, SettingsTheProgramsRefuseThrow) {
   };
   EXPECT_TRUE(refuses(drawn(1e-8)));
   EXPECT_FALSE(refuses(drawn(1e-10)));
+  EXPECT_TRUE(refuses(drawn(-1e-10)));
+  EXPECT_TRUE(refuses([](mikado::Settings& s) {
+    s.population.diameters = LengthDist::uniform;
+    s.population.diameter_first = 2e-9, s.population.diameter_second = 1e-9;
+  }));
   const Fiber point{{1e-7f, 0, 0}, {1e-7f, 0, 0}};
   const Fiber not_finite{{nan, 0, 0}, {1e-7f, 0, 0}};
   const Fiber good{{0, 0, 0}, {1e-7f, 0, 0}};
