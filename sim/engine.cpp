@@ -19,8 +19,10 @@ struct Network::State {
   RecordBuffer<Contact> contacts;
   int32_t count = 0, num_contacts = 0;
   float length = 0, diameter = 0;
-  std::vector<float> diameters;  // per fiber, or empty
-  bool own = false;              // fibers of the caller's
+  std::vector<float> diameters;                // per fiber, or empty
+  bool own = false;                            // fibers of the caller's
+  FiberPopulation population;                  // of generated fibers
+  float fixed_length = 0, fixed_diameter = 0;  // the settings' length and diameter
   Box box;
   bool overflow = false;
 
@@ -66,6 +68,18 @@ void check(int64_t count, float length, float diameter, const Box& box) {
   }
 }
 
+// A distribution's numbers as the options accept them: MIN above 0 and MAX at least MIN, or MEAN
+// above 0 and SD at least 0.
+void check_dist(LengthDist dist, double first, double second, const std::string& what) {
+  if (dist == LengthDist::fixed) return;
+  const bool uniform = dist == LengthDist::uniform;
+  require(std::isfinite(first) && first > 0 && std::isfinite(second) &&
+              (uniform ? second >= first : second >= 0),
+          "the " + what + " distribution " + std::string(uniform ? "uniform" : "lognormal") + ":" +
+              shortest_decimal(static_cast<float>(first)) + ":" +
+              shortest_decimal(static_cast<float>(second)) + " is out of bounds");
+}
+
 void take(RecordBuffer<Fiber>& fibers, int64_t count) {
   if (!fibers.reset(count)) throw std::bad_alloc();
 }
@@ -73,18 +87,38 @@ void take(RecordBuffer<Fiber>& fibers, int64_t count) {
 }  // namespace
 
 Network::Network(const Settings& s) : state_(std::make_unique<State>()) {
-  check(s.fibers, s.length, s.diameter, s.box);
+  const FiberPopulation& p = s.population;
+  check_dist(p.lengths, p.first, p.second, "length");
+  check_dist(p.diameters, p.diameter_first, p.diameter_second, "diameter");
+  // The longest fiber and widest diameter there can be; lognormal ones are checked once drawn.
+  const float longest = p.lengths == LengthDist::uniform     ? static_cast<float>(p.second)
+                        : p.lengths == LengthDist::lognormal ? static_cast<float>(p.first)
+                                                             : s.length;
+  check(s.fibers, longest, widest_diameter(p, s.diameter), s.box);
   State& n = *state_;
   take(n.fibers, s.fibers);
   n.count = s.fibers;
-  n.length = s.length;
-  n.diameter = s.diameter;
+  n.population = p;
+  n.fixed_length = s.length;
+  n.fixed_diameter = s.diameter;
+  n.length = static_cast<float>(mean_length(p, s.length));
+  n.diameter = static_cast<float>(mean_diameter(p, s.diameter));
   n.box = s.box;
   RandomStream stream{};
   random_seed_distinct(stream, s.seed);
   float lo[3], hi[3];
   n.corners(lo, hi);
-  place_fibers_into(n.fibers.data(), n.count, n.length, lo, hi, stream);
+  if (!p.plain()) {
+    place_fibers_into(n.fibers.data(), n.count, n.length, lo, hi, stream);
+    return;
+  }
+  if (p.diameters != LengthDist::fixed) n.diameters.resize(static_cast<size_t>(n.count));
+  const float drawn =
+      place_fibers_plain(n.fibers.data(), n.count, s.length, p, lo, hi, stream, n.diameters.data());
+  const float widest =
+      n.diameters.empty() ? s.diameter : *std::max_element(n.diameters.begin(), n.diameters.end());
+  check(s.fibers, std::max(longest, drawn), std::max(widest_diameter(p, s.diameter), widest),
+        s.box);
 }
 
 Network::Network(std::span<const Fiber> fibers, float diameter, Box box)
@@ -155,6 +189,9 @@ double Network::volume_fraction() const {
   const State& n = *state_;
   float lo[3], hi[3];
   n.corners(lo, hi);
+  if (!n.own && !n.diameters.empty())
+    return expected_volume_fraction(n.count, mean_length(n.population, n.fixed_length),
+                                    mean_square_diameter(n.population, n.fixed_diameter), lo, hi);
   if (!n.own) return ::volume_fraction(n.count, n.length, n.diameter, lo, hi);
   return fibers_volume_fraction(fibers(), n.diameters, n.diameter, lo, hi);
 }

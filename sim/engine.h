@@ -14,6 +14,7 @@
 
 #include "analysis/clusters.h"
 #include "analysis/conductance.h"
+#include "fiber_population.h"
 #include "network.h"
 
 namespace mikado {
@@ -36,13 +37,19 @@ struct Settings {
   float diameter = 2e-9f;
   Box box;
   int32_t seed = -1;  // every seed names its own network
+  // Orientations and length and diameter distributions as `mikado`'s options give them; the
+  // default is the tuned generator's isotropic fibers of `length` and `diameter`.
+  FiberPopulation population;
 };
 
 class Network {
  public:
   // Places the fibers. Throws std::invalid_argument for settings `mikado` refuses (a count below
-  // 0, a length, diameter or side not above 0 or not finite, a periodic axis's side not above
-  // twice the length plus the diameter) and std::bad_alloc when the memory cannot be had.
+  // 0, a length, diameter or side not above 0 or not finite, a distribution's numbers that the
+  // options refuse, a periodic axis's side not above twice the longest fiber plus the widest
+  // diameter, those drawn for lognormal ones) and std::bad_alloc when the memory cannot be had.
+  // With distributions, length() and diameter() are their means, as `mikado` summarises them, and
+  // diameters() the drawn ones.
   explicit Network(const Settings& settings);
   // Fibers of the caller's own, all of one diameter or each of its own (two fibers touch within
   // the mean of theirs, pair_diameter; a single diameter is for all); the network's length is the

@@ -60,47 +60,115 @@ double mean_length(const FiberPopulation& p, float fixed) {
   return fixed;
 }
 
-FiberPopulation scaled_population(const FiberPopulation& relative, float length) {
+double mean_diameter(const FiberPopulation& p, float fixed) {
+  switch (p.diameters) {
+    case LengthDist::uniform:
+      return (p.diameter_first + p.diameter_second) / 2;
+    case LengthDist::lognormal:
+      return p.diameter_first;
+    case LengthDist::fixed:
+      break;
+  }
+  return fixed;
+}
+
+double mean_square_diameter(const FiberPopulation& p, float fixed) {
+  const double a = p.diameter_first, b = p.diameter_second;
+  switch (p.diameters) {
+    case LengthDist::uniform:
+      return (a * a + a * b + b * b) / 3;
+    case LengthDist::lognormal:
+      return a * a + b * b;
+    case LengthDist::fixed:
+      break;
+  }
+  return static_cast<double>(fixed) * fixed;
+}
+
+float widest_diameter(const FiberPopulation& p, float fixed) {
+  switch (p.diameters) {
+    case LengthDist::uniform:
+      return static_cast<float>(p.diameter_second);
+    case LengthDist::lognormal:
+      return static_cast<float>(p.diameter_first);
+    case LengthDist::fixed:
+      break;
+  }
+  return fixed;
+}
+
+FiberPopulation scaled_population(const FiberPopulation& relative, float length, float diameter) {
   FiberPopulation p = relative;
   p.first *= length;
   p.second *= length;
+  p.diameter_first *= diameter;
+  p.diameter_second *= diameter;
   return p;
 }
 
+namespace {
+
+// The draws of one size, a length or a diameter, of a distribution with numbers a and b.
+class SizeDraws {
+ public:
+  SizeDraws(LengthDist dist, double a, double b) : dist_(dist), a_(a), b_(b) {
+    // The underlying normal of sizes with mean M and deviation s: sigma^2 = ln(1 + s^2 / M^2),
+    // mu = ln M - sigma^2 / 2.
+    if (dist == LengthDist::lognormal) {
+      const double ratio = b / a;
+      const double variance = std::log1p(ratio * ratio);
+      mu_ = std::log(a) - variance / 2;
+      sigma_ = std::sqrt(variance);
+    }
+  }
+
+  float draw(RandomStream& s, float fixed) const {
+    if (dist_ == LengthDist::uniform)
+      return static_cast<float>(a_ + random_draws::uniform(s) * (b_ - a_));
+    if (dist_ == LengthDist::lognormal) {
+      const double u1 = random_draws::uniform(s);
+      const double u2 = random_draws::uniform(s);
+      const double z = std::sqrt(-2 * std::log(u1)) * std::cos(2 * kPi * u2);
+      return static_cast<float>(std::exp(mu_ + sigma_ * z));
+    }
+    return fixed;
+  }
+
+ private:
+  LengthDist dist_;
+  double a_, b_, mu_ = 0, sigma_ = 0;
+};
+
+}  // namespace
+
 float place_fibers_plain(Fiber* out, int32_t count, float length, const FiberPopulation& p,
-                         RandomStream& stream) {
+                         RandomStream& stream, float* diameters) {
+  return place_fibers_plain(out, count, length, p, box_min, box_max, stream, diameters);
+}
+
+float place_fibers_plain(Fiber* out, int32_t count, float length, const FiberPopulation& p,
+                         const float lo_corner[3], const float hi_corner[3], RandomStream& stream,
+                         float* diameters) {
   if (count <= 0) return 0;
   Progress progress("placement", count);
   double lo[3], span[3];
   for (int k = 0; k < 3; ++k) {
-    lo[k] = box_min[k];
-    span[k] = box_max[k] - box_min[k];  // the float32 difference, as the tuned generator takes it
+    lo[k] = lo_corner[k];
+    span[k] =
+        hi_corner[k] - lo_corner[k];  // the float32 difference, as the tuned generator takes it
   }
   const double cap = p.cap_degrees * (kPi / 180);
   const double cap_width = 2 * std::sin(cap / 2) * std::sin(cap / 2);  // 1 - cos THETA
-  // The underlying normal of lengths with mean M and deviation s: sigma^2 = ln(1 + s^2 / M^2),
-  // mu = ln M - sigma^2 / 2.
-  double mu = 0, sigma = 0;
-  if (p.lengths == LengthDist::lognormal) {
-    const double ratio = p.second / p.first;
-    const double variance = std::log1p(ratio * ratio);
-    mu = std::log(p.first) - variance / 2;
-    sigma = std::sqrt(variance);
-  }
+  const SizeDraws lengths(p.lengths, p.first, p.second);
+  const SizeDraws widths(p.diameters, p.diameter_first, p.diameter_second);
+  const bool thick = p.diameters != LengthDist::fixed;
   RandomStream s = stream;
   float longest = 0;
   for (int32_t i = 0; i < count; ++i) {
     const int32_t centre[3] = {random_draws::next(s), random_draws::next(s), random_draws::next(s)};
-    float len = length;
-    if (p.lengths == LengthDist::uniform) {
-      len = static_cast<float>(p.first + random_draws::uniform(s) * (p.second - p.first));
-    } else if (p.lengths == LengthDist::lognormal) {
-      const double u1 = random_draws::uniform(s);
-      const double u2 = random_draws::uniform(s);
-      const double z = std::sqrt(-2 * std::log(u1)) * std::cos(2 * kPi * u2);
-      len = static_cast<float>(std::exp(mu + sigma * z));
-    }
+    const float len = lengths.draw(s, length);
     longest = std::max(longest, len);
+    if (thick) diameters[i] = widths.draw(s, 0);
     Vec3 dir{};
     if (p.orientation == Orientation::isotropic) {
       dir = random_draws::direction(s);
@@ -185,4 +253,12 @@ std::string length_dist_text(const FiberPopulation& p) {
       break;
   }
   return "fixed";
+}
+
+std::string diameter_dist_text(const FiberPopulation& p) {
+  FiberPopulation as_lengths;
+  as_lengths.lengths = p.diameters;
+  as_lengths.first = p.diameter_first;
+  as_lengths.second = p.diameter_second;
+  return length_dist_text(as_lengths);
 }

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   plan.periodic = options.periodic;
   plan.threads = options.threads;
   plan.population = options.population;
-  plan.population_columns = options.oriented || options.distributed;
+  plan.population_columns = options.oriented || options.distributed || options.diameter_distributed;
+  plan.diameter_column = options.diameter_distributed;
   // With options contacts are capped only when asked; without, the compiled-in capacity holds.
   if (argc > 1) plan.max_contacts = options.max_contacts >= 0 ? options.max_contacts : UNCAPPED;
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     random_seed_distinct(made.stream, made.seed);
     return made;
   };
-  if (options.csv) print_sweep_csv_header(plan.population_columns);
+  if (options.csv) print_sweep_csv_header(plan.population_columns, plan.diameter_column);
   std::fflush(stdout);
   return run_sweep(plan, repeats, repeat, options.csv ? SweepFormat::csv : SweepFormat::lines);
 }

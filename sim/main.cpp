@@ -29,9 +29,9 @@ namespace {
 // Applies the run's settings to the simulation's globals; the defaults are the compiled-in ones.
 void apply_settings(const RunOptions& o) {
   num_fibers = o.fibers;
-  // A length distribution's run is summarised by its mean length.
+  // A length or diameter distribution's run is summarised by its mean.
   fiber_len = static_cast<float>(mean_length(o.population, o.length));
-  fiber_diameter = o.diameter;
+  fiber_diameter = static_cast<float>(mean_diameter(o.population, o.diameter));
   for (int k = 0; k < 3; ++k) {
     box_min[k] = -o.box.side[k] * 0.5f;
     box_max[k] = o.box.side[k] * 0.5f;
@@ -170,22 +170,29 @@ int main(int argc, char** argv) {
     network.diameters = std::move(table.diameters);
     table = {};
   } else if (options.population.plain()) {
-    longest = place_fibers_plain(network.fibers.data(), num_fibers, options.length,
-                                 options.population, network.stream);
+    const bool thick = options.population.diameters != LengthDist::fixed;
+    if (thick) network.diameters.resize(static_cast<size_t>(num_fibers));
+    longest =
+        place_fibers_plain(network.fibers.data(), num_fibers, options.length, options.population,
+                           network.stream, thick ? network.diameters.data() : nullptr);
   } else {
     place_fibers();
   }
   const double placement_seconds = seconds_since(start);
-  // Lognormal lengths have no bound that the options could be checked against.
+  const bool drawn_diameters = !from_file && !network.diameters.empty();
+  const float widest = drawn_diameters
+                           ? *std::max_element(network.diameters.begin(), network.diameters.end())
+                           : fiber_diameter;
+  // Lognormal lengths and diameters have no bound that the options could be checked against.
   for (int k = 0; k < 3; ++k) {
     const float side = options.box.side[k];
-    if (!options.box.periodic[k] || side > static_cast<float>(2.0 * longest + fiber_diameter))
-      continue;
+    if (!options.box.periodic[k] || side > static_cast<float>(2.0 * longest + widest)) continue;
     std::fprintf(stderr,
                  "mikado: --periodic: the box side %s must exceed twice the longest fiber drawn, "
-                 "%s, plus the diameter, %s. Run 'mikado --help' for the options.\n",
+                 "%s, plus the %s, %s. Run 'mikado --help' for the options.\n",
                  shortest_decimal(side).c_str(), shortest_decimal(longest).c_str(),
-                 shortest_decimal(fiber_diameter).c_str());
+                 drawn_diameters ? "widest diameter drawn" : "diameter",
+                 shortest_decimal(widest).c_str());
     return 2;
   }
   start = std::chrono::steady_clock::now();
@@ -199,10 +206,16 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::span<const Fiber> fibers(network.fibers.data(), static_cast<size_t>(num_fibers));
-  // A network read from a file has fibers of their own lengths, and maybe diameters.
-  const double fraction = from_file ? fibers_volume_fraction(fibers, network.diameters,
-                                                             fiber_diameter, box_min, box_max)
-                                    : volume_fraction();
+  // A network read from a file has fibers of their own lengths, and maybe diameters; drawn
+  // diameters give the expectation over the population rather than the sum over the draws.
+  const double fraction =
+      from_file
+          ? fibers_volume_fraction(fibers, network.diameters, fiber_diameter, box_min, box_max)
+      : drawn_diameters
+          ? expected_volume_fraction(num_fibers, mean_length(options.population, options.length),
+                                     mean_square_diameter(options.population, options.diameter),
+                                     box_min, box_max)
+          : volume_fraction();
   std::printf("%s\n",
               format_summary(num_fibers, fiber_len, fiber_diameter, fraction, network.num_contacts)
                   .c_str());
@@ -268,7 +281,8 @@ int main(int argc, char** argv) {
   const PopulationReport population{
       options.oriented ? orientation_text(options.population) : "",
       axis_name(options.population.axis), order,
-      options.distributed ? length_dist_text(options.population) : ""};
+      options.distributed ? length_dist_text(options.population) : "",
+      options.diameter_distributed ? diameter_dist_text(options.population) : ""};
   written &= finish(outputs.json, [&](OutputFile& f) {
     RunReport report{num_fibers,
                      fiber_len,

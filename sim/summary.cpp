@@ -18,6 +18,13 @@ double volume_fraction(int32_t count, float length, float diameter, const float 
   return fiber_volume / (wx * wy * wz);
 }
 
+double expected_volume_fraction(int32_t count, double mean_length, double mean_square_diameter,
+                                const float lo[3], const float hi[3]) {
+  double box = 1;
+  for (int k = 0; k < 3; ++k) box *= static_cast<double>(hi[k]) - lo[k];
+  return count * 0.7853981633974483 * mean_square_diameter * mean_length / box;
+}
+
 double fibers_volume_fraction(std::span<const Fiber> fibers, std::span<const float> diameters,
                               float diameter, const float lo[3], const float hi[3]) {
   double volume = 0;

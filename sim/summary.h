@@ -12,6 +12,11 @@ double volume_fraction();
 double volume_fraction(int32_t count, float length, float diameter, const float lo[3],
                        const float hi[3]);
 
+// The expected fraction of `count` fibers of mean length `mean_length` and mean square diameter
+// `mean_square_diameter`, drawn independently: N pi/4 E[D^2] E[L] / V.
+double expected_volume_fraction(int32_t count, double mean_length, double mean_square_diameter,
+                                const float lo[3], const float hi[3]);
+
 // The same of fibers each of its own length and of `diameters` each (one `diameter` for all
 // when empty): their summed volume over the box's.
 double fibers_volume_fraction(std::span<const Fiber> fibers, std::span<const float> diameters,

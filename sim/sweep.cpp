@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <system_error>
@@ -93,6 +94,7 @@ class InOrder {
 // What one thread of the sweep keeps from repeat to repeat.
 struct Lane {
   RecordBuffer<Fiber> fibers, spare;
+  std::vector<float> diameters, spare_diameters;  // drawn per fiber, or empty
   RecordBuffer<Contact> contacts;
   ContactDetector detector;
 };
@@ -105,14 +107,21 @@ struct Failure {
   std::string message;
 };
 
-// Places a run's fibers into `out`; returns the longest drawn.
-float place_run(const SweepPlan& plan, const Run& run, Fiber* out, RandomStream& stream) {
+// A run's population, its numbers scaled to the run's table length and diameter.
+FiberPopulation run_population(const SweepPlan& plan, const Run& run) {
+  return scaled_population(plan.population, run.length, run.diameter);
+}
+
+// Places a run's fibers into `out` and, when they are drawn, their diameters into `diameters`
+// (sized to hold them); returns the longest length drawn.
+float place_run(const SweepPlan& plan, const Run& run, Fiber* out, std::vector<float>& diameters,
+                RandomStream& stream) {
   if (!plan.population.plain()) {
     place_fibers_into(out, run.count, run.length, stream);
     return run.length;
   }
-  return place_fibers_plain(out, run.count, run.length,
-                            scaled_population(plan.population, run.length), stream);
+  return place_fibers_plain(out, run.count, run.length, run_population(plan, run), stream,
+                            diameters.data());
 }
 
 // The line or row of one finished run.
@@ -120,9 +129,14 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
                      const Lane& lane, int32_t contacts, SweepFormat format) {
   const float lo[3] = {-plan.box * 0.5f, -plan.box * 0.5f, -plan.box * 0.5f};
   const float hi[3] = {plan.box * 0.5f, plan.box * 0.5f, plan.box * 0.5f};
-  const auto mean =
-      static_cast<float>(mean_length(scaled_population(plan.population, run.length), run.length));
-  const double vf = volume_fraction(run.count, mean, run.diameter, lo, hi);
+  const FiberPopulation population = run_population(plan, run);
+  const auto mean = static_cast<float>(mean_length(population, run.length));
+  const bool thick = plan.population.diameters != LengthDist::fixed;
+  // Drawn diameters give the expectation N pi/4 E[D^2] E[L] / V.
+  const double vf =
+      thick ? expected_volume_fraction(run.count, mean_length(population, run.length),
+                                       mean_square_diameter(population, run.diameter), lo, hi)
+            : volume_fraction(run.count, mean, run.diameter, lo, hi);
   char line[512];
   if (format == SweepFormat::lines) {
     format_sweep_line(line, sizeof line, run.count, run.length, run.diameter, vf, contacts);
@@ -132,10 +146,12 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
                                         contacts, plan.box, plan.periodic);
   const double volume = static_cast<double>(plan.box) * plan.box * plan.box;
   const bool capped = plan.max_contacts != UNCAPPED && contacts == plan.max_contacts;
-  // The compiled-in isotropic sticks of one length keep the theory's historical arithmetic.
+  // The compiled-in isotropic sticks of one length keep the theory's historical arithmetic. Two
+  // independent diameters touch within their mean, whose expectation is the mean diameter.
   const double theory =
       plan.population.plain()
-          ? theory_contacts(run.count, mean, run.diameter, volume, mean_abs_sine(plan.population))
+          ? theory_contacts(run.count, mean, mean_diameter(population, run.diameter), volume,
+                            mean_abs_sine(plan.population))
           : theory_contacts(run.count, run.length, run.diameter, volume);
   std::snprintf(line, sizeof line, "%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i,%i", run.count,
                 shortest_decimal(run.length).c_str(), shortest_decimal(run.diameter).c_str(),
@@ -148,6 +164,7 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
   if (plan.population_columns)
     row += "," + orientation_text(plan.population) + "," + axis_name(plan.population.axis) + "," +
            length_dist_text(plan.population);
+  if (plan.diameter_column) row += "," + diameter_dist_text(plan.population);
   return row + "\n";
 }
 
@@ -163,6 +180,14 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
   const Failure short_of{1, "not enough memory for " + std::to_string(largest) + " fibers"};
   if (lane.fibers.size() < largest && !lane.fibers.reset(largest)) return short_of;
   if (overlap && lane.spare.size() < largest && !lane.spare.reset(largest)) return short_of;
+  if (plan.population.diameters != LengthDist::fixed) {
+    try {
+      lane.diameters.resize(static_cast<size_t>(largest));
+      if (overlap) lane.spare_diameters.resize(static_cast<size_t>(largest));
+    } catch (const std::bad_alloc&) {
+      return short_of;
+    }
+  }
   RandomStream& stream = repeat.stream;
   float longest = 0;
   if (format == SweepFormat::lines)
@@ -172,19 +197,28 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
     ALWAYS_ASSERT(run.count <= lane.fibers.size());
     if (run.header && format == SweepFormat::lines)
       emit(stdout, "num_fibers;fiber_len;fiber_diameter;fiber_vrate;num_contacts\n");
-    if (r == 0 || !overlap) longest = place_run(plan, run, lane.fibers.data(), stream);
-    // Lognormal lengths have no bound that the options could be checked against.
-    if (plan.periodic && !(plan.box > static_cast<float>(2.0 * longest + run.diameter)))
+    if (r == 0 || !overlap)
+      longest = place_run(plan, run, lane.fibers.data(), lane.diameters, stream);
+    const float* diameters = lane.diameters.empty() ? nullptr : lane.diameters.data();
+    const float widest = diameters != nullptr && run.count > 0
+                             ? *std::max_element(diameters, diameters + run.count)
+                             : run.diameter;
+    // Lognormal lengths and diameters have no bound that the options could be checked against.
+    if (plan.periodic && !(plan.box > static_cast<float>(2.0 * longest + widest)))
       return {2, "--periodic: the box side " + shortest_decimal(plan.box) +
                      " must exceed twice the longest fiber drawn, " + shortest_decimal(longest) +
-                     ", plus the diameter, " + shortest_decimal(run.diameter) + " (" +
-                     std::to_string(run.count) + " fibers of table length " +
-                     shortest_decimal(run.length) + ")"};
+                     (diameters != nullptr ? ", plus the widest diameter drawn, "
+                                           : ", plus the diameter, ") +
+                     shortest_decimal(widest) + " (" + std::to_string(run.count) +
+                     " fibers of table length " + shortest_decimal(run.length) +
+                     (diameters != nullptr ? " and table diameter " + shortest_decimal(run.diameter)
+                                           : std::string()) +
+                     ")"};
 
     std::thread placer;
     float next_longest = 0;
     const auto place_next = [&] {
-      next_longest = place_run(plan, runs[r + 1], lane.spare.data(), stream);
+      next_longest = place_run(plan, runs[r + 1], lane.spare.data(), lane.spare_diameters, stream);
     };
     if (overlap && r + 1 < runs.size()) {
       try {
@@ -195,7 +229,7 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
     }
     ContactFindings found;
     const bool detected =
-        lane.detector.detect({lane.fibers.data(), run.count, run.diameter, nullptr,
+        lane.detector.detect({lane.fibers.data(), run.count, run.diameter, diameters,
                               plan.periodic ? Periods{plan.box, plan.box, plan.box} : Periods{},
                               plan.max_contacts, threads()},
                              lane.contacts, found);
@@ -207,6 +241,7 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
     progress.add(1);
     if (overlap && r + 1 < runs.size()) {
       std::swap(lane.fibers, lane.spare);
+      std::swap(lane.diameters, lane.spare_diameters);
       longest = next_longest;
     }
   }
@@ -293,10 +328,11 @@ void longrun(int threads) {
   fiber_diameter = plan.diameters.back();
 }
 
-void print_sweep_csv_header(bool population_columns) {
+void print_sweep_csv_header(bool population_columns, bool diameter_column) {
   std::fputs(
       "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,contacts_per_fiber,"
       "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z,capacity_reached",
       stdout);
-  std::puts(population_columns ? ",orientation,axis,length_dist" : "");
+  std::fputs(population_columns ? ",orientation,axis,length_dist" : "", stdout);
+  std::puts(diameter_column ? ",diameter_dist" : "");
 }

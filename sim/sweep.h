@@ -18,10 +18,11 @@ struct SweepPlan {
   bool periodic = false;
   int threads = 0;                     // 0: one per core. The results do not depend on it.
   int64_t max_contacts = MAXCONTACTS;  // per run, or UNCAPPED
-  // A length distribution's numbers are multiples of each run's table length
-  // (scaled_population).
+  // A length or diameter distribution's numbers are multiples of each run's table length or
+  // diameter (scaled_population).
   FiberPopulation population;
   bool population_columns = false;  // the CSV rows end in orientation, axis and length_dist
+  bool diameter_column = false;     // and then in diameter_dist
 };
 
 // The compiled-in tables: 9 counts, 3 lengths, 6 diameters.
@@ -53,8 +54,9 @@ int run_sweep(const SweepPlan& plan, size_t repeats,
 // hold the last run's count, length and diameter.
 void longrun(int threads = 0);
 
-// The CSV's header line; with `population_columns` it ends in orientation, axis and length_dist.
-void print_sweep_csv_header(bool population_columns = false);
+// The CSV's header line; with `population_columns` it ends in orientation, axis and length_dist,
+// with `diameter_column` then in diameter_dist.
+void print_sweep_csv_header(bool population_columns = false, bool diameter_column = false);
 
 // Formats one result line ("%i;%g;%g;%g;%i" with every '.' replaced by ','), without a newline.
 void format_sweep_line(char* out, size_t size, int count, float length, float diameter, double vf,

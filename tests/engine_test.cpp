@@ -33,27 +33,39 @@ struct ProgramRun {
   std::vector<Fiber> fibers;
   std::vector<Contact> contacts;
   std::string summary;
+  std::vector<float> diameters;
 };
 
 ProgramRun program_run(const mikado::Settings& s) {
   SimSettingsGuard guard;
+  const FiberPopulation& p = s.population;
   num_fibers = s.fibers;
-  fiber_len = s.length;
-  fiber_diameter = s.diameter;
+  fiber_len = static_cast<float>(mean_length(p, s.length));
+  fiber_diameter = static_cast<float>(mean_diameter(p, s.diameter));
   for (int k = 0; k < 3; ++k) {
     box_min[k] = -s.box.side[k] * 0.5f;
     box_max[k] = s.box.side[k] * 0.5f;
   }
   EXPECT_TRUE(size_network(s.fibers, UNCAPPED));
   random_seed_distinct(network.stream, s.seed);
-  place_fibers();
+  if (p.diameters != LengthDist::fixed) network.diameters.resize(static_cast<size_t>(num_fibers));
+  if (p.plain())
+    place_fibers_plain(network.fibers.data(), num_fibers, s.length, p, network.stream,
+                       network.diameters.data());
+  else
+    place_fibers();
   Periods periods{};
   for (int k = 0; k < 3; ++k) periods[k] = s.box.periodic[k] ? s.box.side[k] : 0.0;
   EXPECT_TRUE(detect_contacts_periodic_threaded(periods, 2));
+  const double vf =
+      network.diameters.empty()
+          ? volume_fraction()
+          : expected_volume_fraction(num_fibers, mean_length(p, s.length),
+                                     mean_square_diameter(p, s.diameter), box_min, box_max);
   ProgramRun run{{network.fibers.begin(), network.fibers.begin() + num_fibers},
                  {network.contacts.begin(), network.contacts.begin() + network.num_contacts},
-                 format_summary(num_fibers, fiber_len, fiber_diameter, volume_fraction(),
-                                network.num_contacts)};
+                 format_summary(num_fibers, fiber_len, fiber_diameter, vf, network.num_contacts),
+                 network.diameters};
   EXPECT_TRUE(size_network(MAXFIB, MAXCONTACTS));
   return run;
 }
@@ -87,6 +99,29 @@ TEST(Engine, SettingsGiveTheProgramsNetworkBitForBit) {
     EXPECT_EQ(n.summary(), expected.summary);
     EXPECT_GT(n.contacts().size(), 500u);
   }
+}
+
+// Planar fibers of drawn lengths and diameters: the population must reach the plain placement,
+// its diameters the detector, and their means and mean square the summary.
+TEST(Engine, PopulationGivesTheProgramsNetworkBitForBit) {
+  mikado::Settings s;
+  s.fibers = 3000;
+  s.length = 3e-7f;
+  s.diameter = 1e-8f;
+  s.box = mikado::Box::cube(1.5e-6f, true);
+  s.seed = 9;
+  s.population.orientation = Orientation::planar;
+  s.population.lengths = LengthDist::uniform, s.population.first = 1e-7, s.population.second = 4e-7;
+  s.population.diameters = LengthDist::lognormal;
+  s.population.diameter_first = 2e-8, s.population.diameter_second = 1e-8;
+  const ProgramRun expected = program_run(s);
+  mikado::Network n{s};
+  n.detect_contacts(3);
+  EXPECT_TRUE(same_bytes(n.fibers(), expected.fibers));
+  EXPECT_TRUE(std::ranges::equal(n.diameters(), expected.diameters));
+  EXPECT_TRUE(same_bytes(n.contacts(), expected.contacts));
+  EXPECT_EQ(n.summary(), expected.summary);
+  EXPECT_GT(n.contacts().size(), 100u);
 }
 
 TEST(Engine, NetworksOnTwoThreadsAtOnceMatchTheirSequentialRuns) {
@@ -196,6 +231,22 @@ TEST(Engine, SettingsTheProgramsRefuseThrow) {
   }));
   EXPECT_FALSE(refuses(
       [&](mikado::Settings& s) { s.box = mikado::Box::cube(std::nextafter(bound, 1.0f), true); }));
+  // Lognormal diameters are bound by the widest drawn: 2 L + 2e-8 = 4.2e-7 is too wide here.
+  const auto drawn = [](double sd) {
+    return [sd](mikado::Settings& s) {
+      s.fibers = 2000;
+      s.box = mikado::Box::cube(4.2e-7f, true);
+      s.population.diameters = LengthDist::lognormal;
+      s.population.diameter_first = 1e-8, s.population.diameter_second = sd;
+    };
+  };
+  EXPECT_TRUE(refuses(drawn(1e-8)));
+  EXPECT_FALSE(refuses(drawn(1e-10)));
+  EXPECT_TRUE(refuses(drawn(-1e-10)));
+  EXPECT_TRUE(refuses([](mikado::Settings& s) {
+    s.population.diameters = LengthDist::uniform;
+    s.population.diameter_first = 2e-9, s.population.diameter_second = 1e-9;
+  }));
   const Fiber point{{1e-7f, 0, 0}, {1e-7f, 0, 0}};
   const Fiber not_finite{{nan, 0, 0}, {1e-7f, 0, 0}};
   const Fiber good{{0, 0, 0}, {1e-7f, 0, 0}};

@@ -13,18 +13,22 @@
 #include "contacts.h"
 #include "contacts_periodic.h"
 #include "placement.h"
+#include "random_draws.h"
 #include "sim_settings_guard.h"
 
 namespace {
 
 constexpr double kPi = 3.141592653589793;
 
+// With drawn diameters, `diameters` gets them.
 std::vector<Fiber> place(int32_t count, float length, const FiberPopulation& p, int32_t seed,
-                         float* longest = nullptr) {
+                         float* longest = nullptr, std::vector<float>* diameters = nullptr) {
   std::vector<Fiber> fibers(count);
   RandomStream s;
   random_seed_distinct(s, seed);
-  const float l = place_fibers_plain(fibers.data(), count, length, p, s);
+  if (diameters != nullptr) diameters->assign(p.diameters == LengthDist::fixed ? 0 : count, 0);
+  const float l = place_fibers_plain(fibers.data(), count, length, p, s,
+                                     diameters != nullptr ? diameters->data() : nullptr);
   if (longest != nullptr) *longest = l;
   return fibers;
 }
@@ -69,6 +73,15 @@ FiberPopulation aligned(double degrees, int axis, LengthDist l = LengthDist::fix
   FiberPopulation p = population(Orientation::aligned, l, first, second);
   p.cap_degrees = degrees;
   p.axis = axis;
+  return p;
+}
+
+FiberPopulation with_diameters(LengthDist d, double first, double second,
+                               Orientation o = Orientation::isotropic) {
+  FiberPopulation p = population(o);
+  p.diameters = d;
+  p.diameter_first = first;
+  p.diameter_second = second;
   return p;
 }
 
@@ -169,6 +182,43 @@ TEST(PlainPlacement, LengthsFollowTheirDistributions) {
   EXPECT_NEAR(longest, *std::max_element(lengths.begin(), lengths.end()), 1e-12);
 }
 
+TEST(PlainPlacement, DiametersFollowTheirDistributions) {
+  std::vector<float> d;
+  place(kDraws, 2e-7f, with_diameters(LengthDist::uniform, 1e-9, 3e-9), 5, nullptr, &d);
+  EXPECT_LT(ks_distance({d.begin(), d.end()}, [](double x) { return (x - 1e-9) / 2e-9; }),
+            kCritical);
+  place(kDraws, 2e-7f, with_diameters(LengthDist::lognormal, 2e-9, 1e-9), 6, nullptr, &d);
+  const double sigma = std::sqrt(std::log(1.25)), mu = std::log(2e-9) - std::log(1.25) / 2;
+  EXPECT_LT(ks_distance({d.begin(), d.end()},
+                        [=](double x) {
+                          return 0.5 * std::erfc(-(std::log(x) - mu) / (sigma * std::sqrt(2.0)));
+                        }),
+            kCritical);
+}
+
+// Per fiber: 3 centre draws, the length's, the diameter's, then the direction's, stepped here by
+// hand for uniform lengths, lognormal diameters and planar directions.
+TEST(PlainPlacement, DiameterDrawsComeAfterTheLengthAndBeforeTheDirection) {
+  FiberPopulation p = with_diameters(LengthDist::lognormal, 3e-9, 1e-9, Orientation::planar);
+  p.lengths = LengthDist::uniform, p.first = 1e-7, p.second = 3e-7;
+  std::vector<float> diameters;
+  const std::vector<Fiber> fibers = place(4, 1e-7f, p, 21, nullptr, &diameters);
+  RandomStream s;
+  random_seed_distinct(s, 21);
+  const double sigma = std::sqrt(std::log(1 + 1.0 / 9)), mu = std::log(3e-9) - sigma * sigma / 2;
+  for (int i = 0; i < 4; ++i) {
+    for (int k = 0; k < 3; ++k) random_draws::next(s);
+    const double length = 1e-7 + random_draws::uniform(s) * 2e-7;
+    const double u1 = random_draws::uniform(s), u2 = random_draws::uniform(s);
+    const double z = std::sqrt(-2 * std::log(u1)) * std::cos(2 * kPi * u2);
+    EXPECT_EQ(diameters[i], static_cast<float>(std::exp(mu + sigma * z))) << i;
+    const double phi = 2 * kPi * random_draws::uniform(s);
+    const auto d = axis_of(fibers[i]);
+    EXPECT_NEAR(d[0], length * std::cos(phi), length * 1e-6) << i;
+    EXPECT_NEAR(d[1], length * std::sin(phi), length * 1e-6) << i;
+  }
+}
+
 TEST(OrderParameter, IsMinusHalfInThePlaneAndOneAlongTheAxis) {
   const std::vector<Fiber> flat = place(1000, 2e-7f, population(Orientation::planar), 7);
   EXPECT_DOUBLE_EQ(order_parameter(flat.data(), 1000, 2), -0.5);
@@ -198,16 +248,19 @@ struct Network {
   FiberPopulation population;
 };
 
+// Diameters are multiples of each test's diameter D (scaled_population).
 std::vector<Network> networks() {
   return {{"isotropic lognormal",
            population(Orientation::isotropic, LengthDist::lognormal, 2e-7, 0.4e-7)},
           {"planar uniform", population(Orientation::planar, LengthDist::uniform, 0.5e-7, 3.5e-7)},
-          {"aligned lognormal", aligned(35, 0, LengthDist::lognormal, 2e-7, 0.4e-7)}};
+          {"aligned lognormal", aligned(35, 0, LengthDist::lognormal, 2e-7, 0.4e-7)},
+          {"isotropic lognormal diameters", with_diameters(LengthDist::lognormal, 1, 1)}};
 }
 
 // Periodic contact counts of polydisperse and oriented networks within 4 standard deviations
-// (Poisson) of 2 D <L>^2 <|sin gamma|> / V per pair. D / L is small enough (1/200) that the
-// excluded volume's end-cap terms stay well inside the margin.
+// (Poisson) of 2 <D> <L>^2 <|sin gamma|> / V per pair: two drawn diameters touch within their
+// mean, whose expectation is <D> (the root mean square, 41 % above, lies far outside). D / L is
+// small enough (1/200) that the excluded volume's end-cap terms stay well inside the margin.
 TEST(Theory, PeriodicContactsMatchOnSeveralSeeds) {
   SimSettingsGuard guard;
   const double box = 1e-6;
@@ -215,29 +268,40 @@ TEST(Theory, PeriodicContactsMatchOnSeveralSeeds) {
   ContactDetector detector;
   for (const Network& n : networks()) {
     for (int32_t seed : {1, 2, 3}) {
-      const std::vector<Fiber> fibers = place(5000, 2e-7f, n.population, seed);
+      const FiberPopulation p = scaled_population(n.population, 1, 1e-9f);
+      std::vector<float> d;
+      const std::vector<Fiber> fibers = place(5000, 2e-7f, p, seed, nullptr, &d);
       RecordBuffer<Contact> contacts;
       ContactFindings found;
-      ASSERT_TRUE(detector.detect(
-          {fibers.data(), 5000, 1e-9f, nullptr, {box, box, box}, UNCAPPED, 2}, contacts, found));
-      const double theory = theory_contacts(5000, mean_length(n.population, 2e-7f), 1e-9,
-                                            box * box * box, mean_abs_sine(n.population));
+      ASSERT_TRUE(detector.detect({fibers.data(),
+                                   5000,
+                                   1e-9f,
+                                   d.empty() ? nullptr : d.data(),
+                                   {box, box, box},
+                                   UNCAPPED,
+                                   2},
+                                  contacts, found));
+      const double theory = theory_contacts(5000, mean_length(p, 2e-7f), mean_diameter(p, 1e-9f),
+                                            box * box * box, mean_abs_sine(p));
       EXPECT_NEAR(found.count, theory, 4 * std::sqrt(theory)) << n.name << ", seed " << seed;
     }
   }
 }
 
-// The grid's reach follows the longest fiber and each pair its own half lengths: the same
-// contacts as the all-pairs loops, open and periodic, on 1 and 3 threads.
+// The grid's reach follows the longest fiber and the widest diameter, and each pair its own half
+// lengths and mean diameter: the same contacts as the all-pairs loops, open and periodic, on 1
+// and 3 threads.
 TEST(Grid, MatchesTheOraclesOnPolydisperseOrientedNetworks) {
   SimSettingsGuard guard;
   const double box = 2e-6;
   num_fibers = 3000;
   fiber_diameter = 2e-8f;
   for (const Network& n : networks()) {
+    const FiberPopulation p = scaled_population(n.population, 1, fiber_diameter);
+    network.diameters.assign(p.diameters == LengthDist::fixed ? 0 : num_fibers, 0);
     RandomStream s;
     random_seed_distinct(s, 11);
-    place_fibers_plain(network.fibers.data(), num_fibers, 2e-7f, n.population, s);
+    place_fibers_plain(network.fibers.data(), num_fibers, 2e-7f, p, s, network.diameters.data());
     for (bool periodic : {false, true}) {
       if (periodic)
         detect_contacts_all_pairs_periodic(box);

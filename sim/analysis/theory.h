@@ -10,6 +10,7 @@ double theory_contacts(int64_t count, double length, double diameter, double vol
 
 // The same for sticks of independent lengths with mean `mean_length` and independent directions
 // whose angle γ between two has <|sin γ|> = `mean_abs_sine`: each pair touches with the chance
-// 2 D <L>² <|sin γ|> / V, the excluded volume 2 D L1 L2 |sin γ| averaged.
+// 2 D <L>² <|sin γ|> / V, the excluded volume 2 D L1 L2 |sin γ| averaged. Of independent
+// diameters, a pair touches within their mean, so D is the mean diameter <D>.
 double theory_contacts(int64_t count, double mean_length, double diameter, double volume,
                        double mean_abs_sine);

@@ -240,28 +240,30 @@ std::string read_orientation(const std::string& text, FiberPopulation& p) {
   return {};
 }
 
-std::string read_length_dist(const std::string& text, FiberPopulation& p, bool relative) {
+// A length or diameter distribution.
+std::string read_size_dist(const std::string& text, LengthDist& dist, double& first, double& second,
+                           bool relative) {
   const std::vector<std::string> f = fields(text);
   std::string why;
   if (f.size() == 1 && f[0] == "fixed") {
-    p.lengths = LengthDist::fixed;
+    dist = LengthDist::fixed;
   } else if (f.size() == 3 && f[0] == "uniform") {
     const auto lo = parse_positive_float(f[1], why);
     const auto hi = parse_positive_float(f[2], why);
     if (!lo || !hi)
       return relative ? "a and b must be numbers above 0" : "MIN and MAX must be numbers above 0";
     if (*hi < *lo) return relative ? "b must be at least a" : "MAX must be at least MIN";
-    p.lengths = LengthDist::uniform;
-    p.first = *lo;
-    p.second = *hi;
+    dist = LengthDist::uniform;
+    first = *lo;
+    second = *hi;
   } else if (f.size() == 3 && f[0] == "lognormal") {
     const auto mean = parse_positive_float(f[1], why);
     const auto sd = parse_nonnegative_float(f[2], why);
     if (!mean) return relative ? "m must be a number above 0" : "MEAN must be a number above 0";
     if (!sd) return relative ? "s must be a number, 0 or above" : "SD must be a number, 0 or above";
-    p.lengths = LengthDist::lognormal;
-    p.first = *mean;
-    p.second = *sd;
+    dist = LengthDist::lognormal;
+    first = *mean;
+    second = *sd;
   } else {
     return relative ? "must be fixed, uniform:a:b or lognormal:m:s"
                     : "must be fixed, uniform:MIN:MAX or lognormal:MEAN:SD";
@@ -288,12 +290,24 @@ void add_population(CLI::App& app, PopulationText& text, bool relative) {
                      : "fiber lengths: fixed (default, -l), uniform:MIN:MAX or lognormal:MEAN:SD "
                        "in metres; the summary line's length is then the distribution's mean")
       ->type_name("DIST");
+  app.add_option("--diameter-dist", text.diameter_dist,
+                 relative
+                     ? "fiber diameters per run of table diameter D: fixed (default, D), "
+                       "uniform:a:b (uniform in [a D, b D]) or lognormal:m:s (mean m D, deviation "
+                       "s D); the rows keep D as their diameter, their theory uses the mean and "
+                       "their volume fraction the mean square"
+                     : "fiber diameters: fixed (default, -d), uniform:MIN:MAX or lognormal:MEAN:SD "
+                       "in metres; the summary line's diameter is then the distribution's mean, "
+                       "its vf the expected N pi/4 E[D^2] E[L] / V")
+      ->type_name("DIST");
 }
 
 void check_population(ValueChecks& checks, const CLI::App& app, const PopulationText& text,
-                      bool relative, FiberPopulation& out, bool& oriented, bool& distributed) {
+                      bool relative, FiberPopulation& out, bool& oriented, bool& distributed,
+                      bool& diameter_distributed) {
   oriented = app.count("--orientation") > 0 || app.count("--axis") > 0;
   distributed = app.count("--length-dist") > 0;
+  diameter_distributed = app.count("--diameter-dist") > 0;
   if (!checks.ok()) return;
   if (app.count("--orientation") > 0) {
     const std::string why = read_orientation(text.orientation, out);
@@ -305,7 +319,13 @@ void check_population(ValueChecks& checks, const CLI::App& app, const Population
     out.axis = text.axis[0] - 'x';
   }
   if (distributed) {
-    const std::string why = read_length_dist(text.length_dist, out, relative);
+    const std::string why =
+        read_size_dist(text.length_dist, out.lengths, out.first, out.second, relative);
     if (!why.empty()) return checks.fail("--length-dist '" + text.length_dist + "': " + why);
+  }
+  if (diameter_distributed) {
+    const std::string why = read_size_dist(text.diameter_dist, out.diameters, out.diameter_first,
+                                           out.diameter_second, relative);
+    if (!why.empty()) return checks.fail("--diameter-dist '" + text.diameter_dist + "': " + why);
   }
 }

@@ -60,17 +60,19 @@ void add_common(CLI::App& app, CommonText& text);
 void check_common(ValueChecks& checks, const CLI::App& app, const CommonText& text, int32_t& seed,
                   int& threads, BoxShape& box, int64_t& max_contacts);
 
-// --orientation, --axis and --length-dist. In a sweep (`relative`) the numbers of a length
-// distribution are multiples of the table's length.
+// --orientation, --axis, --length-dist and --diameter-dist. In a sweep (`relative`) the numbers
+// of a length or diameter distribution are multiples of the table's length or diameter.
 struct PopulationText {
-  std::string orientation, axis, length_dist;
+  std::string orientation, axis, length_dist, diameter_dist;
 };
 void add_population(CLI::App& app, PopulationText& text, bool relative);
 // Converts the population options on the line into `out`, the numbers of a length distribution
 // relative to the table's length for a sweep; `oriented` tells whether --orientation or --axis
-// was given, `distributed` whether --length-dist was.
+// was given, `distributed` whether --length-dist was, `diameter_distributed` whether
+// --diameter-dist was.
 void check_population(ValueChecks& checks, const CLI::App& app, const PopulationText& text,
-                      bool relative, FiberPopulation& out, bool& oriented, bool& distributed);
+                      bool relative, FiberPopulation& out, bool& oriented, bool& distributed,
+                      bool& diameter_distributed);
 
 // Along each periodic axis, the box must exceed twice the longest length plus the widest
 // diameter.

@@ -155,17 +155,18 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
                options.max_contacts);
   options.box_given = app.count("--box") > 0;
   check_population(checks, app, population, false, options.population, options.oriented,
-                   options.distributed);
-  // The longest fiber there can be; lognormal lengths have none, and the box is checked against
-  // the longest drawn once they are placed.
+                   options.distributed, options.diameter_distributed);
+  // The longest fiber and widest diameter there can be; lognormal ones have none, and the box is
+  // checked against those drawn once the fibers are placed.
   const FiberPopulation& p = options.population;
   const float longest = p.lengths == LengthDist::uniform     ? static_cast<float>(p.second)
                         : p.lengths == LengthDist::lognormal ? static_cast<float>(p.first)
                                                              : options.length;
+  const float widest = widest_diameter(p, options.diameter);
   const bool from_file = app.count("--fibers-in") > 0;
   if (!from_file) {
-    if (p.lengths != LengthDist::lognormal)
-      check_periodic_box(checks, options.box, {longest}, {options.diameter});
+    if (p.lengths != LengthDist::lognormal && p.diameters != LengthDist::lognormal)
+      check_periodic_box(checks, options.box, {longest}, {widest});
   } else if (checks.ok()) {
     if (options.fibers_in.empty())
       checks.fail("--fibers-in '': empty file name");
@@ -175,14 +176,17 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
       checks.fail("--periodic with --fibers-in needs --box");
     else if (app.count("--orientation") > 0 || options.distributed)
       checks.fail("--fibers-in takes the fibers as they are: no --orientation or --length-dist");
+    else if (options.diameter_distributed)
+      checks.fail(
+          "--fibers-in takes the fibers and their diameters as they are: no "
+          "--diameter-dist");
   }
   check_output_paths(checks, app, options);
   check_conductance(checks, app, options, junction, resistivity, electrodes);
   ParseOutcome outcome = checks.outcome();
   // Those of a network from a file wait for its fibers (check_fibers_in).
   if (outcome.run && !from_file)
-    outcome.warnings =
-        unit_warnings("mikado", {options.fibers}, {longest}, {options.diameter}, options.box);
+    outcome.warnings = unit_warnings("mikado", {options.fibers}, {longest}, {widest}, options.box);
   return outcome;
 }
 
@@ -243,11 +247,12 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   options.box = box.side[0];
   options.periodic = box.all_periodic();
   check_population(checks, app, population, true, options.population, options.oriented,
-                   options.distributed);
+                   options.distributed, options.diameter_distributed);
   // The tables the sweep will run: the user's, or the compiled-in ones.
   const SweepPlan tables = default_sweep_plan();
   const auto& counts_run = options.counts.empty() ? tables.counts : options.counts;
-  const auto& diameters_run = options.diameters.empty() ? tables.diameters : options.diameters;
+  std::vector<float> diameters_run =
+      options.diameters.empty() ? tables.diameters : options.diameters;
   // With a length distribution, the longest fiber of each table length (uniform) or its mean
   // (lognormal, whose runs are checked against the longest drawn).
   std::vector<float> lengths_run = options.lengths.empty() ? tables.lengths : options.lengths;
@@ -256,7 +261,10 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
     if (p.lengths == LengthDist::uniform) length = static_cast<float>(p.second * length);
     if (p.lengths == LengthDist::lognormal) length = static_cast<float>(p.first * length);
   }
-  if (p.lengths != LengthDist::lognormal)
+  // And the widest diameter of each table diameter, alike.
+  for (float& diameter : diameters_run)
+    diameter = widest_diameter(scaled_population(p, 1, diameter), diameter);
+  if (p.lengths != LengthDist::lognormal && p.diameters != LengthDist::lognormal)
     check_periodic_box(checks, box, lengths_run, diameters_run);
   int64_t r = options.repeats;
   checks.whole("--repeats", repeats, 1, INT32_MAX, r);

@@ -28,17 +28,18 @@ struct RunOptions {
   BoxShape box;
   bool box_given = false;  // --box on the line: the viewer starts framed on the whole network
   int32_t seed = -1;
-  int threads = 0;                 // 0: one per core
-  int64_t max_contacts = -1;       // -1: none given
-  bool no_view = false;            // print and write, but open no window
-  bool stats = false;              // the cluster line after the summary
+  int threads = 0;            // 0: one per core
+  int64_t max_contacts = -1;  // -1: none given
+  bool no_view = false;       // print and write, but open no window
+  bool stats = false;         // the cluster line after the summary
   FiberPopulation population;
   bool oriented = false;     // --orientation or --axis given: the order parameter is reported
   bool distributed = false;  // --length-dist given
-  bool conductance = false;        // the conductance line, and potential and current per fiber
-  double junction_resistance = 1;  // ohm
-  double resistivity = 0;          // ohm metre; 0: ideal wires
-  int electrode_axis = 0;          // 0 x, 1 y, 2 z
+  bool diameter_distributed = false;  // --diameter-dist given
+  bool conductance = false;           // the conductance line, and potential and current per fiber
+  double junction_resistance = 1;     // ohm
+  double resistivity = 0;             // ohm metre; 0: ideal wires
+  int electrode_axis = 0;             // 0 x, 1 y, 2 z
   std::string fibers_out, contacts_out, vtk_out, json_out;
   std::string fibers_in;  // read the fibers from this CSV instead of placing them
 };
@@ -61,9 +62,10 @@ struct SweepOptions {
   int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard
   bool csv = false;
   int threads = 0;
-  int64_t max_contacts = -1;   // -1: none given
-  FiberPopulation population;  // a length distribution's numbers are multiples of each length
-  bool oriented = false, distributed = false;
+  int64_t max_contacts = -1;  // -1: none given
+  // A length or diameter distribution's numbers are multiples of each length or diameter.
+  FiberPopulation population;
+  bool oriented = false, distributed = false, diameter_distributed = false;
 };
 
 // The outcome of reading a command line: run, or stop at once with `status` after printing

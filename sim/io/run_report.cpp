@@ -58,6 +58,8 @@ std::string run_report_json(const RunReport& r, const PopulationReport& populati
     doc["results"]["order_axis"] = population.axis;
   }
   if (!population.length_dist.empty()) doc["settings"]["length_dist"] = population.length_dist;
+  if (!population.diameter_dist.empty())
+    doc["settings"]["diameter_dist"] = population.diameter_dist;
   if (r.has_conductance) {
     doc["results"]["conductance"] = r.conductance;
     doc["results"]["conductivity"] = r.conductivity;

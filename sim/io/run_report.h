@@ -28,13 +28,14 @@ struct RunReport {
   double conductance = 0, conductivity = 0;
 };
 
-// What the orientation and length options add: settings "orientation" and "axis" with results
-// "order_parameter" and "order_axis" when `orientation` is not empty, setting "length_dist" when
-// `length_dist` is not empty.
+// What the population options add: settings "orientation" and "axis" with results
+// "order_parameter" and "order_axis" when `orientation` is not empty, settings "length_dist" and
+// "diameter_dist" when those are not empty.
 struct PopulationReport {
   std::string orientation, axis;
   double order_parameter = 0;
   std::string length_dist;
+  std::string diameter_dist = {};
 };
 
 std::string run_report_json(const RunReport& report, const PopulationReport& population = {});

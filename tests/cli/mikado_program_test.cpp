@@ -693,4 +693,88 @@ TEST_F(MikadoProgram, ConductanceThatCannotBeSolvedIsAnError) {
   EXPECT_EQ(lines(r.out).size(), 1u) << r.out;
 }
 
+// Drawn diameters: the summary's diameter is their mean and its vf N pi/4 E[D^2] <L> / V, the
+// fibers CSV carries each one, and the JSON names the distribution.
+TEST_F(MikadoProgram, DiameterDistributionInTheSummaryCsvAndJson) {
+  const Outcome r = run("--no-view -n 2000 -s 4 --diameter-dist uniform:1e-9:3e-9 --fibers-out '" +
+                        file("f.csv") + "' --json '" + file("r.json") + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string& line = r.out;
+  EXPECT_EQ(line.rfind("num_fibers 2000;length 2e-07;diameter 2e-09;vf ", 0), 0u) << line;
+  const size_t vf_at = line.find(";vf ") + 4;
+  // E[D^2] = (1 + 3 + 9) / 3 1e-18 in the box of 8e-18.
+  const double vf = 2000 * M_PI / 4 * (13.0 / 3 * 1e-18) * 2e-7 / 8e-18;
+  EXPECT_NEAR(std::stod(line.substr(vf_at)), vf, vf * 1e-5) << line;
+
+  const std::vector<std::string> rows = lines(slurp(file("f.csv")));
+  ASSERT_EQ(rows.size(), 2001u);
+  const std::vector<std::string> header = cells(rows[0]);
+  const size_t column = std::find(header.begin(), header.end(), "diameter") - header.begin();
+  ASSERT_LT(column, header.size()) << rows[0];
+  double low = 1, high = 0;
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const double d = std::stod(cells(rows[i])[column]);
+    low = std::min(low, d), high = std::max(high, d);
+  }
+  EXPECT_GE(low, 1e-9);
+  EXPECT_LE(high, 3e-9);
+  EXPECT_GT(high - low, 1.9e-9);
+  const auto doc = nlohmann::json::parse(slurp(file("r.json")));
+  EXPECT_EQ(doc["settings"]["diameter_dist"], "uniform:1e-09:3e-09");
+  EXPECT_FALSE(doc["settings"].contains("length_dist"));
+}
+
+// Lognormal diameters have no bound: a drawn one too wide for the periodic box stops the run
+// with status 2 and one line; uniform ones are checked against MAX before the run.
+TEST_F(MikadoProgram, DrawnDiameterTooWideForThePeriodicBoxStopsWithStatus2) {
+  const Outcome drawn =
+      run("--no-view --periodic --box 4.1e-7 -n 2000 --diameter-dist lognormal:5e-9:5e-9" +
+          all_outputs());
+  EXPECT_EQ(drawn.status, 2);
+  EXPECT_EQ(drawn.out, "");
+  EXPECT_EQ(std::count(drawn.err.begin(), drawn.err.end(), '\n'), 1) << drawn.err;
+  EXPECT_NE(drawn.err.find("widest diameter drawn"), std::string::npos) << drawn.err;
+  EXPECT_TRUE(no_files());
+  const Outcome bound = run("--no-view --periodic --box 4.1e-7 --diameter-dist uniform:1e-9:2e-8");
+  EXPECT_EQ(bound.status, 2);
+  EXPECT_NE(bound.err.find("plus the diameter, 4.2e-07"), std::string::npos) << bound.err;
+  const Outcome sweep = run_program(MIKADO_LONGRUN,
+                                    "--csv --periodic --box 4.1e-7 --counts 2000 --lengths 2e-7 "
+                                    "--diameters 5e-9 --diameter-dist lognormal:1:1");
+  EXPECT_EQ(sweep.status, 2);
+  EXPECT_NE(sweep.err.find("widest diameter drawn"), std::string::npos) << sweep.err;
+}
+
+// The sweep's rows end in diameter_dist, after the other population columns; the theory takes
+// the mean diameter, the volume fraction the mean square, and the contacts are those of mikado's
+// network of the same seed, each pair held to its mean diameter.
+TEST_F(MikadoProgram, SweepCsvNamesTheDiameterDistribution) {
+  const std::string common = " --periodic --box 1e-6 -s 5";
+  const Outcome r = run_program(MIKADO_LONGRUN,
+                                "--csv --counts 3000 --lengths 2e-7 --diameters "
+                                "5e-9 --diameter-dist lognormal:1:0.5" +
+                                    common);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> rows = lines(r.out);
+  ASSERT_EQ(rows.size(), 2u) << r.out;
+  EXPECT_EQ(rows[0].substr(rows[0].rfind("capacity_reached")),
+            "capacity_reached,orientation,axis,length_dist,diameter_dist");
+  const std::vector<std::string> row = cells(rows[1]);
+  ASSERT_EQ(row.size(), 21u) << rows[1];
+  EXPECT_EQ(row[2], "5e-09");
+  EXPECT_EQ(row[17] + " " + row[18] + " " + row[19] + " " + row[20],
+            "isotropic z fixed lognormal:1:0.5");
+  const double length = 2e-7, volume = 1e-18;
+  const double theory = 3000.0 * 2999 / 2 * 2 * 5e-9 * length * length * (M_PI / 4) / volume;
+  EXPECT_NEAR(std::stod(row[10]), theory, theory * 1e-6);
+  // E[D^2] = (1 + 0.25) D^2.
+  const double vf = 3000 * M_PI / 4 * 1.25 * 25e-18 * length / volume;
+  EXPECT_NEAR(std::stod(row[7]), vf, vf * 1e-6);
+
+  const Outcome one =
+      run("--no-view -n 3000 -d 5e-9 --diameter-dist lognormal:5e-9:2.5e-9" + common);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.out.find(";number of contacts " + row[8] + "\n"), std::string::npos) << one.out;
+}
+
 }  // namespace

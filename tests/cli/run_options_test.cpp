@@ -340,3 +340,42 @@ TEST(PopulationOptions, FormsAndTheirBounds) {
                 .status,
             2);
 }
+
+// --diameter-dist reads as --length-dist does; a periodic box is checked against MAX, and in a
+// sweep against b times the table diameter.
+TEST(PopulationOptions, DiameterDistributionAndItsPeriodicBound) {
+  RunOptions o;
+  ASSERT_TRUE(parse({"--diameter-dist", "uniform:1e-9:3e-9"}, o).run);
+  EXPECT_EQ(o.population.diameters, LengthDist::uniform);
+  EXPECT_EQ(o.population.diameter_second, 3e-9f);
+  EXPECT_EQ(o.population.lengths, LengthDist::fixed);
+  EXPECT_TRUE(o.diameter_distributed && o.population.plain());
+  EXPECT_FALSE(o.distributed || o.oriented);
+
+  const BadCase bad[] = {
+      {{"--diameter-dist", "uniform:3e-9:1e-9"}, "--diameter-dist 'uniform:3e-9:1e-9'"},
+      {{"--diameter-dist", "lognormal:0:1e-9"}, "--diameter-dist 'lognormal:0:1e-9'"},
+      // 2 L + MAX = 4.2e-7 with the default length 2e-7.
+      {{"--periodic", "--box", "4.1e-7", "--diameter-dist", "uniform:1e-9:2e-8"}, "--periodic"},
+      {{"--fibers-in", "f.csv", "--diameter-dist", "uniform:1e-9:2e-9"}, "no --diameter-dist"},
+  };
+  for (const BadCase& c : bad) {
+    RunOptions r;
+    const ParseOutcome out = parse(c.args, r);
+    EXPECT_EQ(out.status, 2) << c.names;
+    EXPECT_NE(out.text.find(c.names), std::string::npos) << out.text;
+  }
+  RunOptions fits;
+  EXPECT_TRUE(
+      parse({"--periodic", "--box", "4.3e-7", "--diameter-dist", "uniform:1e-9:2e-8"}, fits).run);
+  // 2 L + 20 D = 4.2e-7 in a sweep of table diameter 1e-9.
+  for (const auto& [box, status] : {std::pair{"4.1e-7", 2}, {"4.3e-7", 0}}) {
+    SweepOptions sweep;
+    EXPECT_EQ(parse_sweep_options({"--diameter-dist", "uniform:0.5:20", "--lengths", "2e-7",
+                                   "--periodic", "--box", box, "--diameters", "1e-9"},
+                                  sweep)
+                  .status,
+              status)
+        << box;
+  }
+}
