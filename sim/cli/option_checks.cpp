@@ -182,7 +182,9 @@ std::vector<std::string> unit_warnings(const std::string& program,
   const double volume =
       static_cast<double>(box.side[0]) * box.side[1] * static_cast<double>(box.side[2]);
   const double fraction = count * 0.7853981633974483 * widest * widest * longest / volume;
-  const float shortest_side = std::min({box.side[0], box.side[1], box.side[2]});
+  // A film is thinner than its fibers are long: only a fiber longer than the largest side is a
+  // slip.
+  const float largest_side = std::max({box.side[0], box.side[1], box.side[2]});
   if (fraction > 1) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", fraction);
@@ -190,9 +192,9 @@ std::vector<std::string> unit_warnings(const std::string& program,
          " fibers, length " + shortest_decimal(longest) + ", diameter " + shortest_decimal(widest) +
          ") is above 1");
   }
-  if (fibers_in_box && longest > shortest_side)
+  if (fibers_in_box && longest > largest_side)
     warn("the fiber length " + shortest_decimal(longest) + " exceeds the box side " +
-         shortest_decimal(shortest_side));
+         shortest_decimal(largest_side));
   if (widest > shortest)
     warn("the diameter " + shortest_decimal(widest) + " exceeds the fiber length " +
          shortest_decimal(shortest));

@@ -83,7 +83,7 @@ std::string periodic_box_refusal(const BoxShape& box, const std::vector<float>& 
                                  const std::vector<float>& diameters);
 
 // Settings that run but look like a slip of units, such as a length in nanometres: a volume
-// fraction above 1, a fiber longer than the box's shortest side (unless the fibers define the box,
+// fraction above 1, a fiber longer than the box's largest side (unless the fibers define the box,
 // `fibers_in_box` false), a diameter above the length. One line each, over every run of the
 // tables.
 std::vector<std::string> unit_warnings(const std::string& program,
