@@ -9,6 +9,7 @@
 #include "analysis/cluster_report.h"
 #include "analysis/clusters.h"
 #include "analysis/conductance.h"
+#include "analysis/theory.h"
 #include "contacts.h"
 #include "contacts_periodic.h"
 #include "csv_tables.h"
@@ -278,11 +279,19 @@ int main(int argc, char** argv) {
   written &= finish(outputs.vtk, [&](OutputFile& f) {
     write_network_vtk(f, fibers, contacts, cluster_of, network.diameters, potential, current);
   });
-  const PopulationReport population{
+  PopulationReport population{
       options.oriented ? orientation_text(options.population) : "",
       axis_name(options.population.axis), order,
       options.distributed ? length_dist_text(options.population) : "",
       options.diameter_distributed ? diameter_dist_text(options.population) : ""};
+  if (options.oriented || options.distributed || options.diameter_distributed) {
+    const FiberPopulation& p = options.population;
+    const double volume = static_cast<double>(options.box.side[0]) * options.box.side[1] *
+                          static_cast<double>(options.box.side[2]);
+    population.theory_contacts =
+        theory_contacts(num_fibers, mean_length(p, options.length),
+                        mean_diameter(p, options.diameter), volume, mean_abs_sine(p));
+  }
   written &= finish(outputs.json, [&](OutputFile& f) {
     RunReport report{num_fibers,
                      fiber_len,

@@ -1,5 +1,7 @@
 #include "run_report.h"
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 #include "decimal_text.h"
@@ -58,6 +60,8 @@ std::string run_report_json(const RunReport& r, const PopulationReport& populati
     doc["results"]["order_axis"] = population.axis;
   }
   if (!population.length_dist.empty()) doc["settings"]["length_dist"] = population.length_dist;
+  if (!std::isnan(population.theory_contacts))
+    doc["results"]["theory_contacts"] = population.theory_contacts;
   if (!population.diameter_dist.empty())
     doc["settings"]["diameter_dist"] = population.diameter_dist;
   if (r.has_conductance) {

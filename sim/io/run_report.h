@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 class OutputFile;
@@ -36,6 +37,9 @@ struct PopulationReport {
   double order_parameter = 0;
   std::string length_dist;
   std::string diameter_dist = {};
+  // The expected contacts of the population in a periodic box: "theory_contacts" in the results
+  // when any population option was given (NaN: not written).
+  double theory_contacts = std::numeric_limits<double>::quiet_NaN();
 };
 
 std::string run_report_json(const RunReport& report, const PopulationReport& population = {});

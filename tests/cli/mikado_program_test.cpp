@@ -579,6 +579,9 @@ TEST_F(MikadoProgram, OrientationAndLengthOptionsReportTheOrderParameter) {
   EXPECT_EQ(doc["settings"]["length_dist"], "uniform:1e-07:3e-07");
   EXPECT_EQ(doc["results"]["order_parameter"].get<double>(), -0.5);
   EXPECT_EQ(doc["results"]["order_axis"], "z");
+  // The population's expected contacts: N(N - 1)/2 2 D <L>^2 (2/pi) / V with <L> = 2e-7.
+  const double theory = 2000.0 * 1999 / 2 * 2 * 2e-9 * 4e-14 * (2 / M_PI) / 8e-18;
+  EXPECT_NEAR(doc["results"]["theory_contacts"].get<double>(), theory, theory * 1e-6);
 
   const Outcome cap =
       run("--no-view --stats -n 2000 --orientation aligned:20 --axis x -s 4" + json);
@@ -594,6 +597,9 @@ TEST_F(MikadoProgram, OrientationAndLengthOptionsReportTheOrderParameter) {
   const Outcome lengths = run("--no-view --stats -n 2000 --length-dist lognormal:2e-7:5e-8");
   ASSERT_EQ(lengths.status, 0) << lengths.err;
   EXPECT_EQ(lines(lengths.out).size(), 2u) << lengths.out;
+  // Without population options the report has no theory, as before.
+  ASSERT_EQ(run("--no-view -n 2000" + json).status, 0);
+  EXPECT_FALSE(nlohmann::json::parse(slurp(file("r.json")))["results"].contains("theory_contacts"));
 }
 
 // Lognormal lengths have no bound: a drawn fiber too long for the periodic box stops the run
