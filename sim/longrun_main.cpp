@@ -20,8 +20,11 @@ int main(int argc, char** argv) {
   if (!options.counts.empty()) plan.counts = options.counts;
   if (!options.lengths.empty()) plan.lengths = options.lengths;
   if (!options.diameters.empty()) plan.diameters = options.diameters;
-  plan.box = options.box;
-  plan.periodic = options.periodic;
+  plan.box = options.box.side;
+  plan.periodic = options.box.periodic;
+  // A box of three sides or periodic along only some axes is named at the end of each row.
+  plan.box_columns =
+      !options.box.cube() || options.box.any_periodic() != options.box.all_periodic();
   plan.threads = options.threads;
   plan.population = options.population;
   plan.population_columns = options.oriented || options.distributed || options.diameter_distributed;
@@ -39,7 +42,8 @@ int main(int argc, char** argv) {
     random_seed_distinct(made.stream, made.seed);
     return made;
   };
-  if (options.csv) print_sweep_csv_header(plan.population_columns, plan.diameter_column);
+  if (options.csv)
+    print_sweep_csv_header(plan.population_columns, plan.diameter_column, plan.box_columns);
   std::fflush(stdout);
   return run_sweep(plan, repeats, repeat, options.csv ? SweepFormat::csv : SweepFormat::lines);
 }

@@ -47,11 +47,15 @@ std::vector<Run> plan_runs(const SweepPlan& plan) {
   return runs;
 }
 
-void set_box(float box) {
+void set_box(const std::array<float, 3>& box) {
   for (int k = 0; k < 3; ++k) {
-    box_min[k] = -box * 0.5f;
-    box_max[k] = box * 0.5f;
+    box_min[k] = -box[k] * 0.5f;
+    box_max[k] = box[k] * 0.5f;
   }
+}
+
+bool any_periodic(const SweepPlan& plan) {
+  return plan.periodic[0] || plan.periodic[1] || plan.periodic[2];
 }
 
 // The text of the repeats in their order. A repeat's text goes out at once while every repeat
@@ -127,8 +131,8 @@ float place_run(const SweepPlan& plan, const Run& run, Fiber* out, std::vector<f
 // The line or row of one finished run.
 std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run& run,
                      const Lane& lane, int32_t contacts, SweepFormat format) {
-  const float lo[3] = {-plan.box * 0.5f, -plan.box * 0.5f, -plan.box * 0.5f};
-  const float hi[3] = {plan.box * 0.5f, plan.box * 0.5f, plan.box * 0.5f};
+  const float lo[3] = {-plan.box[0] * 0.5f, -plan.box[1] * 0.5f, -plan.box[2] * 0.5f};
+  const float hi[3] = {plan.box[0] * 0.5f, plan.box[1] * 0.5f, plan.box[2] * 0.5f};
   const FiberPopulation population = run_population(plan, run);
   const auto mean = static_cast<float>(mean_length(population, run.length));
   const bool thick = plan.population.diameters != LengthDist::fixed;
@@ -142,9 +146,11 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
     format_sweep_line(line, sizeof line, run.count, run.length, run.diameter, vf, contacts);
     return std::string(line) + "\n";
   }
-  const ClusterResult c = find_clusters(lane.fibers.data(), run.count, lane.contacts.data(),
-                                        contacts, plan.box, plan.periodic);
-  const double volume = static_cast<double>(plan.box) * plan.box * plan.box;
+  const ClusterResult c =
+      find_clusters(lane.fibers.data(), run.count, lane.contacts.data(), contacts,
+                    {plan.box[0], plan.box[1], plan.box[2]}, plan.periodic);
+  const double volume =
+      static_cast<double>(plan.box[0]) * plan.box[1] * static_cast<double>(plan.box[2]);
   const bool capped = plan.max_contacts != UNCAPPED && contacts == plan.max_contacts;
   // The compiled-in isotropic sticks of one length keep the theory's historical arithmetic. Two
   // independent diameters touch within their mean, whose expectation is the mean diameter.
@@ -155,7 +161,7 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
           : theory_contacts(run.count, run.length, run.diameter, volume);
   std::snprintf(line, sizeof line, "%i,%s,%s,%s,%i,%i,%i,%s,%i,%s,%s,%i,%i,%i,%i,%i,%i", run.count,
                 shortest_decimal(run.length).c_str(), shortest_decimal(run.diameter).c_str(),
-                shortest_decimal(plan.box).c_str(), plan.periodic ? 1 : 0, repeat.seed,
+                shortest_decimal(plan.box[0]).c_str(), any_periodic(plan) ? 1 : 0, repeat.seed,
                 repeat.number, shortest_decimal(vf).c_str(), contacts,
                 shortest_decimal(c.contacts_per_fiber).c_str(), shortest_decimal(theory).c_str(),
                 c.num_clusters, c.largest, c.spanning[0] ? 1 : 0, c.spanning[1] ? 1 : 0,
@@ -165,6 +171,14 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
     row += "," + orientation_text(plan.population) + "," + axis_name(plan.population.axis) + "," +
            length_dist_text(plan.population);
   if (plan.diameter_column) row += "," + diameter_dist_text(plan.population);
+  if (plan.box_columns) {
+    std::string axes;
+    for (int k = 0; k < 3; ++k) {
+      row += "," + shortest_decimal(plan.box[k]);
+      if (plan.periodic[k]) axes += static_cast<char>('x' + k);
+    }
+    row += "," + axes;
+  }
   return row + "\n";
 }
 
@@ -204,8 +218,13 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
                              ? *std::max_element(diameters, diameters + run.count)
                              : run.diameter;
     // Lognormal lengths and diameters have no bound that the options could be checked against.
-    if (plan.periodic && !(plan.box > static_cast<float>(2.0 * longest + widest)))
-      return {2, "--periodic: the box side " + shortest_decimal(plan.box) +
+    // The narrowest periodic side decides.
+    float side = HUGE_VALF;
+    for (int k = 0; k < 3; ++k) {
+      if (plan.periodic[k]) side = std::min(side, plan.box[k]);
+    }
+    if (!(side > static_cast<float>(2.0 * longest + widest)))
+      return {2, "--periodic: the box side " + shortest_decimal(side) +
                      " must exceed twice the longest fiber drawn, " + shortest_decimal(longest) +
                      (diameters != nullptr ? ", plus the widest diameter drawn, "
                                            : ", plus the diameter, ") +
@@ -228,11 +247,12 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
       }
     }
     ContactFindings found;
-    const bool detected =
-        lane.detector.detect({lane.fibers.data(), run.count, run.diameter, diameters,
-                              plan.periodic ? Periods{plan.box, plan.box, plan.box} : Periods{},
-                              plan.max_contacts, threads()},
-                             lane.contacts, found);
+    const bool detected = lane.detector.detect(
+        {lane.fibers.data(), run.count, run.diameter, diameters,
+         Periods{plan.periodic[0] ? plan.box[0] : 0.0, plan.periodic[1] ? plan.box[1] : 0.0,
+                 plan.periodic[2] ? plan.box[2] : 0.0},
+         plan.max_contacts, threads()},
+        lane.contacts, found);
     if (placer.joinable()) placer.join();
     if (!detected) return {1, "not enough memory for " + std::to_string(run.count) + " fibers"};
     if (found.overflow)
@@ -328,11 +348,12 @@ void longrun(int threads) {
   fiber_diameter = plan.diameters.back();
 }
 
-void print_sweep_csv_header(bool population_columns, bool diameter_column) {
+void print_sweep_csv_header(bool population_columns, bool diameter_column, bool box_columns) {
   std::fputs(
       "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,contacts_per_fiber,"
       "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z,capacity_reached",
       stdout);
   std::fputs(population_columns ? ",orientation,axis,length_dist" : "", stdout);
-  std::puts(diameter_column ? ",diameter_dist" : "");
+  std::fputs(diameter_column ? ",diameter_dist" : "", stdout);
+  std::puts(box_columns ? ",box_x,box_y,box_z,periodic_axes" : "");
 }

@@ -235,17 +235,8 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.whole_list("--counts", counts, 0, kMaxFibers, options.counts);
   checks.positive_list("--lengths", lengths, options.lengths);
   checks.positive_list("--diameters", diameters, options.diameters);
-  BoxShape box;
+  BoxShape& box = options.box;
   check_common(checks, app, common, options.seed, options.threads, box, options.max_contacts);
-  // The sweep's box is a cube, periodic along every axis or none.
-  if (checks.ok() && !box.cube())
-    checks.fail("--box '" + common.box + "': the sweep takes one side, a cube");
-  if (checks.ok() && box.any_periodic() && !box.all_periodic())
-    checks.fail("--periodic '" + common.periodic +
-                "': the sweep's box is periodic along every "
-                "axis or none");
-  options.box = box.side[0];
-  options.periodic = box.all_periodic();
   check_population(checks, app, population, true, options.population, options.oriented,
                    options.distributed, options.diameter_distributed);
   // The tables the sweep will run: the user's, or the compiled-in ones.

@@ -55,8 +55,7 @@ std::array<OutputOption, 4> output_options(const RunOptions& o);
 struct SweepOptions {
   std::vector<int32_t> counts;
   std::vector<float> lengths, diameters;
-  float box = 2e-6f;
-  bool periodic = false;
+  BoxShape box;
   int32_t seed = -1;
   int32_t repeats = 1;            // repeat r seeds the stream with seed - r
   int32_t shard = 0, shards = 1;  // only the repeats r with r mod shards == shard

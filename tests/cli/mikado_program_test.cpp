@@ -306,6 +306,19 @@ TEST_F(MikadoProgram, FilmPeriodicInItsPlane) {
   // Periodic across the film too: the thin side is below 2 L + D.
   ASSERT_EQ(run("--no-view -n 20000 --box 4e-6,4e-6,4e-7 --periodic" + json).status, 2);
   EXPECT_GT(periodic, open);
+
+  // The sweep places and counts the same film, and names its box at the end of the row.
+  const Outcome sweep = run_program(MIKADO_LONGRUN,
+                                    "--csv --counts 20000 --lengths 2e-7 --diameters 2e-9 "
+                                    "--box 4e-6,4e-6,4e-7 --periodic xy");
+  ASSERT_EQ(sweep.status, 0) << sweep.err;
+  const std::vector<std::string> rows = lines(sweep.out);
+  ASSERT_EQ(rows.size(), 2u) << sweep.out;
+  EXPECT_NE(rows[0].find(",capacity_reached,box_x,box_y,box_z,periodic_axes"), std::string::npos)
+      << rows[0];
+  const std::vector<std::string> row = cells(rows[1]);
+  EXPECT_EQ(row[8], std::to_string(periodic)) << rows[1];
+  EXPECT_EQ(rows[1].substr(rows[1].size() - 21), ",4e-06,4e-06,4e-07,xy") << rows[1];
 }
 
 TEST_F(MikadoProgram, BadFibersInPrintsOneLineWritesNothingAndExits2) {

@@ -137,8 +137,8 @@ TEST(SweepOptions, TablesRepeatsShardsAndTheirBadForms) {
   EXPECT_EQ(o.max_contacts, 5);
   EXPECT_EQ(o.lengths, std::vector<float>{1e-7f});
   EXPECT_EQ(o.diameters, (std::vector<float>{1e-9f, 2e-9f}));
-  EXPECT_EQ(o.box, 1e-6f);
-  EXPECT_TRUE(o.periodic);
+  EXPECT_EQ(o.box.side, (std::array<float, 3>{1e-6f, 1e-6f, 1e-6f}));
+  EXPECT_TRUE(o.box.all_periodic());
   EXPECT_EQ(o.repeats, 8);
   EXPECT_EQ(o.shard, 3);
   EXPECT_EQ(o.shards, 4);
@@ -227,12 +227,16 @@ TEST(RunOptions, BoxOfThreeSidesPeriodicAlongTheAxesNamed) {
     const ParseOutcome r = parse({"--periodic=" + std::string(bad)}, b);
     EXPECT_EQ(r.status, 2) << bad;
   }
+  // The sweep takes the same box, and holds each of its lengths to the periodic sides.
   SweepOptions s;
-  EXPECT_EQ(parse_sweep_options({"--box", "1e-6,1e-6,2e-6"}, s).status, 2);
-  EXPECT_EQ(parse_sweep_options({"--periodic", "xy"}, s).status, 2);
-  SweepOptions all;
-  ASSERT_TRUE(parse_sweep_options({"--periodic", "zyx"}, all).run);
-  EXPECT_TRUE(all.periodic);
+  ASSERT_TRUE(parse_sweep_options({"--box", "1e-6,1e-6,2e-6", "--periodic", "zyx"}, s).run);
+  EXPECT_EQ(s.box.side, (std::array<float, 3>{1e-6f, 1e-6f, 2e-6f}));
+  EXPECT_TRUE(s.box.all_periodic());
+  SweepOptions thin;
+  EXPECT_EQ(parse_sweep_options(
+                {"--box", "1e-6,1e-6,3e-7", "--periodic", "xz", "--lengths", "1e-7,2e-7"}, thin)
+                .status,
+            2);
 }
 
 int count_lines(const std::vector<std::string>& lines, const char* part) {
