@@ -24,10 +24,10 @@ _NUMBER = re.compile(r"^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$")
 
 
 def _number(text, what):
-    """The float32 the command line reads the decimal as."""
+    # The module rounds it to float32, as the command line reads it.
     if not _NUMBER.match(text):
         raise ValueError(f"{what} '{text}': not a number")
-    return float(np.float32(float(text)))
+    return float(text)
 
 
 def _distribution(text, option):
