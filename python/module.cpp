@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -40,8 +41,17 @@ struct PyNetwork {
   explicit PyNetwork(mikado::Network n) : net(std::move(n)) {}
   mikado::Network net;
   std::mutex busy;
-  bool detected = false;
+  std::atomic<bool> detected = false;
 };
+
+// Runs `f` on the network once no other thread is detecting on it, without holding the GIL
+// while waiting, so that thread can finish.
+template <typename F>
+auto locked(PyNetwork& self, F&& f) {
+  py::gil_scoped_release unlocked;
+  std::lock_guard lock(self.busy);
+  return f();
+}
 
 mikado::Box make_box(const std::vector<double>& side, const std::vector<bool>& periodic) {
   mikado::Box box;
@@ -122,15 +132,15 @@ std::unique_ptr<PyNetwork> from_arrays(py::handle ends_in, py::object diameters,
   std::vector<Fiber> fibers(static_cast<size_t>(n));
   if (n > 0) std::memcpy(fibers.data(), ends.data(), static_cast<size_t>(n) * sizeof(Fiber));
   const mikado::Box box = make_box(side, periodic);
-  if (py::isinstance<py::float_>(diameters) || py::isinstance<py::int_>(diameters)) {
-    const float d = static_cast<float>(diameters.cast<double>());
-    py::gil_scoped_release unlocked;
-    return std::make_unique<PyNetwork>(mikado::Network(fibers, d, box));
-  }
   py::array draw = py::array::ensure(diameters);
   if (!draw || (draw.dtype().kind() != 'f' && draw.dtype().kind() != 'i' &&
                 draw.dtype().kind() != 'u'))
     throw py::type_error("diameters must be a number or an array of numbers");
+  if (draw.ndim() == 0) {
+    const float d = static_cast<float>(draw.attr("item")().cast<double>());
+    py::gil_scoped_release unlocked;
+    return std::make_unique<PyNetwork>(mikado::Network(fibers, d, box));
+  }
   if (draw.ndim() != 1) throw py::type_error("diameters must be one-dimensional");
   auto d = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(draw);
   std::vector<float> per(d.data(), d.data() + d.size());
@@ -207,7 +217,7 @@ PYBIND11_MODULE(_mikado, m) {
                                const auto& b = self.net.box();
                                return py::make_tuple(b.periodic[0], b.periodic[1], b.periodic[2]);
                              })
-      .def_property_readonly("detected", [](PyNetwork& self) { return self.detected; })
+      .def_property_readonly("detected", [](PyNetwork& self) { return self.detected.load(); })
       .def("volume_fraction", [](PyNetwork& self) { return self.net.volume_fraction(); })
       .def(
           "find_contacts",
@@ -223,11 +233,16 @@ PYBIND11_MODULE(_mikado, m) {
           },
           py::arg("threads") = 0, py::arg("max_contacts") = py::none())
       .def_property_readonly("capacity_reached",
-                             [](PyNetwork& self) { return self.net.capacity_reached(); })
+                             [](PyNetwork& self) {
+                               return locked(self, [&] { return self.net.capacity_reached(); });
+                             })
       .def_property_readonly("contacts",
                              [](PyNetwork& self) {
                                // A copy: a later detection replaces the engine's contacts.
-                               const auto c = self.net.contacts();
+                               const auto c = locked(self, [&] {
+                                 const auto s = self.net.contacts();
+                                 return std::vector<Contact>(s.begin(), s.end());
+                               });
                                py::array_t<ContactRow> a(static_cast<py::ssize_t>(c.size()));
                                ContactRow* out = a.mutable_data();
                                for (size_t k = 0; k < c.size(); ++k)
@@ -279,12 +294,14 @@ PYBIND11_MODULE(_mikado, m) {
       .def("summary",
            [](PyNetwork& self) {
              ensure_detected(self);
-             return self.net.summary();
+             return locked(self, [&] { return self.net.summary(); });
            })
       .def(
           "write_csv",
           [](PyNetwork& self, std::optional<std::string> fibers,
              std::optional<std::string> contacts) {
+            py::gil_scoped_release unlocked;
+            std::lock_guard lock(self.busy);
             if (fibers) {
               const ClusterResult r = self.net.clusters();
               write_file(*fibers, [&](OutputFile& out) {
@@ -299,6 +316,8 @@ PYBIND11_MODULE(_mikado, m) {
       .def(
           "write_vtk",
           [](PyNetwork& self, const std::string& path) {
+            py::gil_scoped_release unlocked;
+            std::lock_guard lock(self.busy);
             const ClusterResult r = self.net.clusters();
             write_file(path, [&](OutputFile& out) {
               write_network_vtk(out, self.net.fibers(), self.net.contacts(), r.cluster_of,

@@ -55,8 +55,9 @@ def test_contacts_layout(net):
     np.testing.assert_array_equal(net2.contacts, before[:5])
 
 
-def test_round_trip_through_from_arrays(net):
-    again = mikado.Network.from_arrays(net.ends, diameters=2e-9).find_contacts()
+@pytest.mark.parametrize("diameter", [2e-9, np.float32(2e-9), np.array(2e-9), np.full(3000, 2e-9)])
+def test_round_trip_through_from_arrays(net, diameter):
+    again = mikado.Network.from_arrays(net.ends, diameters=diameter).find_contacts()
     np.testing.assert_array_equal(again.contacts, net.contacts)
     np.testing.assert_array_equal(again.cluster_ids, net.cluster_ids)
 

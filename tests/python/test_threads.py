@@ -40,10 +40,18 @@ def test_one_network_shared_by_threads():
         n.find_contacts(threads=1)
         results.append(n.contacts)
 
-    threads = [threading.Thread(target=work) for _ in range(3)]
+    def read():
+        # Between or after detections, never a half-written table.
+        for _ in range(50):
+            c = n.contacts
+            if c.size:
+                results.append(c)
+
+    threads = [threading.Thread(target=work) for _ in range(3)] + [threading.Thread(target=read)]
     for t in threads:
         t.start()
     for t in threads:
         t.join()
+    assert len(results) >= 3
     for r in results:
         np.testing.assert_array_equal(r, results[0])
