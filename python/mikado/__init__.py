@@ -56,6 +56,15 @@ def _orientation(text):
     raise ValueError(f"orientation '{text}': must be isotropic, planar or aligned:THETA")
 
 
+def _whole(value, what):
+    """An integer, or a float that is one (1e4); 2.5 fibers is refused, not truncated."""
+    if isinstance(value, (bool, np.bool_)) or not isinstance(value, (int, float, np.number)):
+        raise TypeError(f"{what} must be a whole number")
+    if not np.isfinite(value) or value != int(value):
+        raise ValueError(f"{what} {value}: must be a whole number")
+    return int(value)
+
+
 def _axis(name, what):
     if name not in _AXES:
         raise ValueError(f"{what} must be x, y or z, not {name!r}")
@@ -108,11 +117,12 @@ class Network:
         if _core is not None:
             self._n = _core
             return
+        fibers, seed = _whole(fibers, "fibers"), _whole(seed, "seed")
         kind, cap = _orientation(orientation)
         lk, l1, l2 = _distribution(length_dist, "length_dist")
         dk, d1, d2 = _distribution(diameter_dist, "diameter_dist")
-        self._n = _mikado.Network(int(fibers), float(length), float(diameter), _box(box),
-                                  _periodic(periodic), int(seed), kind, cap, _axis(axis, "axis"),
+        self._n = _mikado.Network(fibers, float(length), float(diameter), _box(box),
+                                  _periodic(periodic), seed, kind, cap, _axis(axis, "axis"),
                                   lk, l1, l2, dk, d1, d2)
 
     @classmethod
@@ -140,7 +150,8 @@ class Network:
 
     @property
     def contacts(self):
-        """Structured array with fields i, j (int32), distance, x, y, z (float32)."""
+        """Structured array with fields i, j (int32), distance, x, y, z (float32): a copy of
+        those found, empty before find_contacts()."""
         return self._n.contacts
 
     @property
@@ -225,4 +236,5 @@ class Network:
         return g
 
     def __repr__(self):
-        return f"<mikado.Network of {len(self)} fibers>"
+        n = getattr(self, "_n", None)
+        return f"<mikado.Network of {n.count} fibers>" if n else "<mikado.Network, not made>"

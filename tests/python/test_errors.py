@@ -23,6 +23,8 @@ GOOD = np.array([[[0, 0, 0], [1e-7, 0, 0]]], dtype=np.float32)
     (dict(periodic="xq"), "periodic"),
     (dict(periodic=True, box=3e-7), ""),  # not above 2 L + D
     (dict(seed=2**40), "seed"),
+    (dict(fibers=2.5), "fibers"),
+    (dict(fibers=float("inf")), "fibers"),
 ])
 def test_settings_refused_with_value_error(kw, words):
     with pytest.raises(ValueError, match=words):
