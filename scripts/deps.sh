@@ -29,5 +29,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libx11-dev l
 # checked against; gnuplot draws the sweep plot.
 E2E_PACKAGES=(xvfb libgl1-mesa-dri xdotool x11-xserver-utils imagemagick python3-vtk9 python3-numpy
   python3-scipy gnuplot-nox)
+# The Python module (`import mikado`) and its tests; networkx for to_networkx.
+PYTHON_PACKAGES=(pybind11-dev python3-dev python3-numpy python3-scipy python3-pytest python3-networkx)
 # The Windows cross build; its GoogleTest is built from the googletest source package.
 MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix googletest)

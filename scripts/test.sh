@@ -8,6 +8,7 @@ source scripts/deps.sh
 source scripts/xvfb.sh
 source scripts/wine.sh
 need_packages "${BUILD_PACKAGES[@]}" "${MINGW_PACKAGES[@]}" "${WINE_PACKAGES[@]}" \
+  "${PYTHON_PACKAGES[@]}" \
   "${E2E_PACKAGES[@]}"
 
 # One private X server for every section: the native end-to-end tests and the Wine runs.
