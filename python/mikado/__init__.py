@@ -80,6 +80,26 @@ def _box(box):
     return side
 
 
+def _box_holding(ends):
+    """The smallest box on the origin holding every end, as `mikado --fibers-in` takes it: twice
+    the farthest float32 coordinate along each axis (exact), the longest fiber across a flat one.
+    Ends that are not a numeric (N, 2, 3) or (N, 6) array get the 2e-6 cube, and the engine then
+    says what is wrong with them."""
+    try:
+        a = np.asarray(ends)
+        if a.dtype.kind not in "fiu" or a.size == 0 or a.ndim not in (2, 3):
+            return 2e-6
+        a = a.astype(np.float32).reshape(len(a), 2, 3)
+    except (TypeError, ValueError):
+        return 2e-6
+    far = np.abs(a).max(axis=(0, 1))
+    if not np.all(np.isfinite(far)):
+        return 2e-6
+    d = a[:, 1].astype(np.float64) - a[:, 0]
+    longest = np.float32(np.sqrt((d * d).sum(axis=1)).max())
+    return [float(2 * f) if f > 0 else float(longest) for f in far]
+
+
 def _periodic(periodic):
     """False/True for none/every axis, or the axes named, as in --periodic xy."""
     if isinstance(periodic, str):
@@ -130,12 +150,14 @@ class Network:
         """Fibers of your own: ends (N, 2, 3) or (N, 6) [x1 y1 z1 x2 y2 z2], converted to float32.
 
         diameters: one for all (default 2e-9) or one per fiber; box: one side or three, by
-        default the command line's 2e-6 cube.
+        default the smallest box on the origin holding every end (as `mikado --fibers-in`).
         """
         if diameters is None:
             diameters = 2e-9
+        if box is None:
+            box = _box_holding(ends)
         return cls(_core=_mikado.Network.from_arrays(
-            ends, diameters, _box(2e-6 if box is None else box), _periodic(periodic)))
+            ends, diameters, _box(box), _periodic(periodic)))
 
     # Arrays
     @property

@@ -1,6 +1,7 @@
 """Arrays in and out: layout, float32 rounding, views and their lifetime."""
 
 import gc
+import subprocess
 
 import numpy as np
 import pytest
@@ -124,3 +125,21 @@ def test_empty_network():
     assert n.adjacency().shape == (0, 0)
     g = mikado.Network(fibers=0)
     assert g.summary().endswith("number of contacts 0")
+
+
+def test_own_fibers_take_the_smallest_box_holding_them(run_mikado, mikado_bin, tmp_path):
+    """from_arrays without a box takes the box `mikado --fibers-in` takes (fibers sticking out of
+    the 1e-6 cube they were placed in make it larger), and the program's cluster line of the same
+    fibers agrees."""
+    _, fibers, _ = run_mikado("-n", "3000", "-l", "6e-7", "--box", "1e-6", "-s", "3")
+    names = ("x1", "y1", "z1", "x2", "y2", "z2")
+    ends = np.stack([fibers[k] for k in names], axis=1).astype(np.float32)
+    table = tmp_path / "own.csv"
+    np.savetxt(table, ends, delimiter=",", header=",".join(names), comments="", fmt="%.9g")
+    out = subprocess.run([mikado_bin, "--no-view", "--stats", "--fibers-in", str(table)],
+                         check=True, capture_output=True, text=True).stdout.splitlines()
+    net = mikado.Network.from_arrays(ends).find_contacts()
+    assert list(net.box) == [2 * float(np.abs(ends[:, k::3]).max()) for k in range(3)]
+    c = net.clusters()
+    spans = f"spanning x {int(c.spanning_x)} y {int(c.spanning_y)} z {int(c.spanning_z)}"
+    assert out[1].endswith(spans), (out[1], spans)
