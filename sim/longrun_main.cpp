@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
   plan.box_columns =
       !options.box.cube() || options.box.any_periodic() != options.box.all_periodic();
   plan.threads = options.threads;
+  plan.conductance = options.circuit.conductance;
+  plan.junction_resistance = options.circuit.junction_resistance;
+  plan.resistivity = options.circuit.resistivity;
+  plan.electrode_axis = options.circuit.electrode_axis;
   plan.population = options.population;
   plan.population_columns = options.oriented || options.distributed || options.diameter_distributed;
   plan.diameter_column = options.diameter_distributed;
@@ -43,7 +47,8 @@ int main(int argc, char** argv) {
     return made;
   };
   if (options.csv)
-    print_sweep_csv_header(plan.population_columns, plan.diameter_column, plan.box_columns);
+    print_sweep_csv_header(plan.population_columns, plan.diameter_column, plan.box_columns,
+                           plan.conductance);
   std::fflush(stdout);
   return run_sweep(plan, repeats, repeat, options.csv ? SweepFormat::csv : SweepFormat::lines);
 }

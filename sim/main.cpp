@@ -244,7 +244,7 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   ConductanceResult circuit;
-  if (options.conductance) {
+  if (options.circuit.conductance) {
     ConductanceInput in;
     in.fibers = fibers;
     in.diameters = network.diameters;
@@ -252,9 +252,9 @@ int main(int argc, char** argv) {
     in.contacts = contacts;
     in.box = options.box.side[0];  // a cube, periodic along every axis or none
     in.periodic = options.box.any_periodic();
-    in.axis = options.electrode_axis;
-    in.junction_resistance = options.junction_resistance;
-    in.resistivity = options.resistivity;
+    in.axis = options.circuit.electrode_axis;
+    in.junction_resistance = options.circuit.junction_resistance;
+    in.resistivity = options.circuit.resistivity;
     circuit = solve_conductance(in);
     if (!circuit.ok) {
       std::fprintf(stderr, "mikado: the conductance solve failed: %s\n", circuit.error.c_str());
@@ -311,7 +311,7 @@ int main(int argc, char** argv) {
                      placement_seconds,
                      detection_seconds,
                      options.fibers_in};
-    report.has_conductance = options.conductance;
+    report.has_conductance = options.circuit.conductance;
     report.conductance = circuit.conductance;
     report.conductivity = circuit.conductivity;
     write_run_json(f, report, population);

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "analysis/clusters.h"
+#include "analysis/conductance.h"
 #include "analysis/theory.h"
 #include "assert_stop.h"
 #include "contacts.h"
@@ -130,7 +131,8 @@ float place_run(const SweepPlan& plan, const Run& run, Fiber* out, std::vector<f
 
 // The line or row of one finished run.
 std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run& run,
-                     const Lane& lane, int32_t contacts, SweepFormat format) {
+                     const Lane& lane, int32_t contacts, SweepFormat format,
+                     const ConductanceResult& circuit) {
   const float lo[3] = {-plan.box[0] * 0.5f, -plan.box[1] * 0.5f, -plan.box[2] * 0.5f};
   const float hi[3] = {plan.box[0] * 0.5f, plan.box[1] * 0.5f, plan.box[2] * 0.5f};
   const FiberPopulation population = run_population(plan, run);
@@ -179,6 +181,9 @@ std::string run_text(const SweepPlan& plan, const SweepRepeat& repeat, const Run
     }
     row += "," + axes;
   }
+  if (plan.conductance)
+    row +=
+        "," + shortest_decimal(circuit.conductance) + "," + shortest_decimal(circuit.conductivity);
   return row + "\n";
 }
 
@@ -257,7 +262,22 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
     if (!detected) return {1, "not enough memory for " + std::to_string(run.count) + " fibers"};
     if (found.overflow)
       emit(format == SweepFormat::lines ? stdout : stderr, "Too many contacts!\n");
-    emit(stdout, run_text(plan, repeat, run, lane, found.count, format));
+    ConductanceResult circuit;
+    if (plan.conductance) {
+      ConductanceInput in;
+      in.fibers = {lane.fibers.data(), static_cast<size_t>(run.count)};
+      in.diameters = lane.diameters;
+      in.diameter = run.diameter;
+      in.contacts = {lane.contacts.data(), static_cast<size_t>(found.count)};
+      in.box = plan.box[0];
+      in.periodic = any_periodic(plan);
+      in.axis = plan.electrode_axis;
+      in.junction_resistance = plan.junction_resistance;
+      in.resistivity = plan.resistivity;
+      circuit = solve_conductance(in);
+      if (!circuit.ok) return {1, "the conductance solve failed: " + circuit.error};
+    }
+    emit(stdout, run_text(plan, repeat, run, lane, found.count, format, circuit));
     progress.add(1);
     if (overlap && r + 1 < runs.size()) {
       std::swap(lane.fibers, lane.spare);
@@ -348,12 +368,14 @@ void longrun(int threads) {
   fiber_diameter = plan.diameters.back();
 }
 
-void print_sweep_csv_header(bool population_columns, bool diameter_column, bool box_columns) {
+void print_sweep_csv_header(bool population_columns, bool diameter_column, bool box_columns,
+                            bool conductance_columns) {
   std::fputs(
       "count,length,diameter,box,periodic,seed,repeat,volume_fraction,contacts,contacts_per_fiber,"
       "theory_contacts,clusters,largest_cluster,spanning_x,spanning_y,spanning_z,capacity_reached",
       stdout);
   std::fputs(population_columns ? ",orientation,axis,length_dist" : "", stdout);
   std::fputs(diameter_column ? ",diameter_dist" : "", stdout);
-  std::puts(box_columns ? ",box_x,box_y,box_z,periodic_axes" : "");
+  std::fputs(box_columns ? ",box_x,box_y,box_z,periodic_axes" : "", stdout);
+  std::puts(conductance_columns ? ",conductance,conductivity" : "");
 }

@@ -18,7 +18,12 @@ struct SweepPlan {
   // The box around the origin: its sides along x, y, z, and the axes along which it is periodic.
   std::array<float, 3> box{2e-6f, 2e-6f, 2e-6f};
   std::array<bool, 3> periodic{};
-  bool box_columns = false;            // the CSV rows end in box_x,box_y,box_z,periodic_axes
+  bool box_columns = false;  // the CSV rows end in box_x,box_y,box_z,periodic_axes
+  // With `conductance` the CSV rows end in conductance,conductivity (a cube, periodic along
+  // every axis or none).
+  bool conductance = false;
+  double junction_resistance = 1, resistivity = 0;
+  int electrode_axis = 0;
   int threads = 0;                     // 0: one per core. The results do not depend on it.
   int64_t max_contacts = MAXCONTACTS;  // per run, or UNCAPPED
   // A length or diameter distribution's numbers are multiples of each run's table length or
@@ -60,7 +65,7 @@ void longrun(int threads = 0);
 // The CSV's header line; with `population_columns` it ends in orientation, axis and length_dist,
 // with `diameter_column` then in diameter_dist.
 void print_sweep_csv_header(bool population_columns = false, bool diameter_column = false,
-                            bool box_columns = false);
+                            bool box_columns = false, bool conductance_columns = false);
 
 // Formats one result line ("%i;%g;%g;%g;%i" with every '.' replaced by ','), without a newline.
 void format_sweep_line(char* out, size_t size, int count, float length, float diameter, double vf,

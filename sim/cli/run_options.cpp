@@ -48,16 +48,36 @@ void check_output_paths(ValueChecks& checks, const CLI::App& app, const RunOptio
   }
 }
 
+struct CircuitText {
+  std::string junction, resistivity, electrodes;
+};
+
+void add_circuit(CLI::App& app, bool& conductance, CircuitText& text, const std::string& what) {
+  app.add_flag("--conductance", conductance, what);
+  app.add_option("--junction-resistance", text.junction,
+                 "resistance in ohms of each contact, above 0 (default 1; with --conductance)")
+      ->type_name("R");
+  app.add_option("--resistivity", text.resistivity,
+                 "resistivity of the fibers in ohm metres, 0 for ideal wires (default 0; with "
+                 "--conductance)")
+      ->type_name("RHO");
+  app.add_option("--electrodes", text.electrodes,
+                 "x, y or z: the axis across which the electrodes (or the periodic potential "
+                 "difference) lie (default x; with --conductance)")
+      ->type_name("AXIS");
+}
+
 // The circuit's options; without --conductance they would do nothing, so they are refused.
-void check_conductance(ValueChecks& checks, const CLI::App& app, RunOptions& o,
-                       const std::string& junction, const std::string& resistivity,
-                       const std::string& electrodes) {
+void check_conductance(ValueChecks& checks, const CLI::App& app, const BoxShape& box,
+                       CircuitOptions& o, const CircuitText& text) {
+  const std::string& junction = text.junction;
+  const std::string& resistivity = text.resistivity;
+  const std::string& electrodes = text.electrodes;
   for (const char* option : {"--junction-resistance", "--resistivity", "--electrodes"}) {
     if (checks.ok() && !o.conductance && app.count(option) > 0)
       checks.fail(std::string(option) + " needs --conductance");
   }
-  if (checks.ok() && o.conductance &&
-      (!o.box.cube() || (o.box.any_periodic() && !o.box.all_periodic())))
+  if (checks.ok() && o.conductance && (!box.cube() || (box.any_periodic() && !box.all_periodic())))
     checks.fail("--conductance takes a cube, periodic along every axis or none, for now");
   const auto value = [&](const char* option, const std::string& text, bool zero, double& out) {
     if (!checks.ok() || app.count(option) == 0) return;
@@ -115,21 +135,10 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
   add_common(app, common);
   app.add_flag("--stats", options.stats,
                std::string("print the clusters of the contact graph after the summary line"));
-  app.add_flag("--conductance", options.conductance,
-               std::string("print the conductance between two electrodes after the summary line "
-                           "and add potential and current per fiber to the files"));
-  std::string junction, resistivity, electrodes;
-  app.add_option("--junction-resistance", junction,
-                 "resistance in ohms of each contact, above 0 (default 1; with --conductance)")
-      ->type_name("R");
-  app.add_option("--resistivity", resistivity,
-                 "resistivity of the fibers in ohm metres, 0 for ideal wires (default 0; with "
-                 "--conductance)")
-      ->type_name("RHO");
-  app.add_option("--electrodes", electrodes,
-                 "x, y or z: the axis across which the electrodes (or the periodic potential "
-                 "difference) lie (default x; with --conductance)")
-      ->type_name("AXIS");
+  CircuitText circuit;
+  add_circuit(app, options.circuit.conductance, circuit,
+              "print the conductance between two electrodes after the summary line and add "
+              "potential and current per fiber to the files");
   app.add_flag("--no-view", options.no_view,
                std::string("print the summary line, write the files and exit without a window"));
   app.add_option("--fibers-out", options.fibers_out,
@@ -182,7 +191,7 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
           "--diameter-dist");
   }
   check_output_paths(checks, app, options);
-  check_conductance(checks, app, options, junction, resistivity, electrodes);
+  check_conductance(checks, app, options.box, options.circuit, circuit);
   ParseOutcome outcome = checks.outcome();
   // Those of a network from a file wait for its fibers (check_fibers_in).
   if (outcome.run && !from_file)
@@ -226,6 +235,9 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
       ->type_name("R");
   app.add_option("--shard", shard, "only the repeats r with r mod N = K (0 <= K < N)")
       ->type_name("K/N");
+  CircuitText circuit;
+  add_circuit(app, options.circuit.conductance, circuit,
+              "with --csv: the conductance and conductivity of every run as two last columns");
   app.add_flag("--csv", options.csv,
                std::string("machine-readable rows under one header line; messages go to "
                            "standard error"));
@@ -237,6 +249,9 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.positive_list("--diameters", diameters, options.diameters);
   BoxShape& box = options.box;
   check_common(checks, app, common, options.seed, options.threads, box, options.max_contacts);
+  check_conductance(checks, app, box, options.circuit, circuit);
+  if (checks.ok() && options.circuit.conductance && !options.csv)
+    checks.fail("--conductance needs --csv: the sweep's lines have no room for it");
   check_population(checks, app, population, true, options.population, options.oriented,
                    options.distributed, options.diameter_distributed);
   // The tables the sweep will run: the user's, or the compiled-in ones.

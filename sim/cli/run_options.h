@@ -7,6 +7,14 @@
 
 #include "fiber_population.h"
 
+// --conductance and the circuit's settings.
+struct CircuitOptions {
+  bool conductance = false;        // the conductance, and (mikado) potential and current per fiber
+  double junction_resistance = 1;  // ohm
+  double resistivity = 0;          // ohm metre; 0: ideal wires
+  int electrode_axis = 0;          // 0 x, 1 y, 2 z
+};
+
 // The box of --box and --periodic, centred on the origin: its sides along x, y and z, and the
 // axes along which it is periodic.
 struct BoxShape {
@@ -36,10 +44,7 @@ struct RunOptions {
   bool oriented = false;     // --orientation or --axis given: the order parameter is reported
   bool distributed = false;  // --length-dist given
   bool diameter_distributed = false;  // --diameter-dist given
-  bool conductance = false;           // the conductance line, and potential and current per fiber
-  double junction_resistance = 1;     // ohm
-  double resistivity = 0;             // ohm metre; 0: ideal wires
-  int electrode_axis = 0;             // 0 x, 1 y, 2 z
+  CircuitOptions circuit;  // --conductance: its line, and potential and current per fiber
   std::string fibers_out, contacts_out, vtk_out, json_out;
   std::string fibers_in;  // read the fibers from this CSV instead of placing them
 };
@@ -65,6 +70,7 @@ struct SweepOptions {
   // A length or diameter distribution's numbers are multiples of each length or diameter.
   FiberPopulation population;
   bool oriented = false, distributed = false, diameter_distributed = false;
+  CircuitOptions circuit;  // with --csv: conductance and conductivity columns
 };
 
 // The outcome of reading a command line: run, or stop at once with `status` after printing

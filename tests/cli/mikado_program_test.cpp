@@ -704,6 +704,29 @@ TEST_F(MikadoProgram, ConductanceLineAndColumns) {
   EXPECT_EQ(slurp(file("n.vtk")).find("potential"), std::string::npos);
 }
 
+// The sweep solves each run's circuit as mikado does: a one-run sweep of the same settings gives
+// mikado's conductance, in two last columns; the options are refused without --csv.
+TEST_F(MikadoProgram, SweepConductanceColumnsAreMikadosConductance) {
+  const std::string circuit = " --conductance --resistivity 1e-9 --junction-resistance 2";
+  const Outcome one =
+      run("--no-view -n 6000 -l 5e-7 -d 1e-8 -s 3 --json '" + file("r.json") + "'" + circuit);
+  ASSERT_EQ(one.status, 0) << one.err;
+  const auto res = nlohmann::json::parse(slurp(file("r.json")))["results"];
+  const Outcome sweep = run_program(
+      MIKADO_LONGRUN, "--csv --counts 6000 --lengths 5e-7 --diameters 1e-8 -s 3" + circuit);
+  ASSERT_EQ(sweep.status, 0) << sweep.err;
+  const std::vector<std::string> rows = lines(sweep.out);
+  ASSERT_EQ(rows.size(), 2u) << sweep.out;
+  EXPECT_NE(rows[0].find(",capacity_reached,conductance,conductivity"), std::string::npos);
+  const std::vector<std::string> row = cells(rows[1]);
+  EXPECT_EQ(std::stod(row[row.size() - 2]), res["conductance"].get<double>()) << rows[1];
+  EXPECT_EQ(std::stod(row.back()), res["conductivity"].get<double>()) << rows[1];
+  EXPECT_GT(res["conductance"].get<double>(), 0);
+  EXPECT_EQ(
+      run_program(MIKADO_LONGRUN, "--counts 60 --lengths 5e-7 --diameters 1e-8" + circuit).status,
+      2);
+}
+
 // Fibers longer than the box cross both faces; as ideal wires they short the electrodes.
 TEST_F(MikadoProgram, ConductanceThatCannotBeSolvedIsAnError) {
   const Outcome r = run("--no-view -n 50 -l 3e-6 -d 1e-8 --box 1e-6 --conductance");
