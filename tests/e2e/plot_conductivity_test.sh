@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# scripts/plot-conductivity on a sweep written here whose mean conductivity is exactly
+# 3e6 (x - 0.5)^1.7 above x = n D L^2 = 0.5 and 0 below (two repeats around each mean): the fit
+# must give back t and x_c, from columns found by name.
+# Usage: plot_conductivity_test.sh plot-conductivity
+set -uo pipefail
+plot=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+export LC_ALL=C
+# x = count / 1e-18 * 1e-9 * 1e-14 = count / 1e5.
+awk 'BEGIN {
+  print "conductivity,box,count,extra,diameter,length"
+  for (c = 30000; c <= 150000; c += 10000) {
+    x = c / 1e5; s = x > 0.5 ? 3e6 * (x - 0.5) ^ 1.7 : 0
+    printf "%.17g,1e-06,%d,9,1e-09,1e-07\n%.17g,1e-06,%d,9,1e-09,1e-07\n", s * 0.9, c, s * 1.1, c
+  }
+}' >"$work/sweep.csv"
+out=$("$plot" "$work/sweep.csv" "$work/out.png") || fail "plot failed"
+[[ -s $work/out.png ]] || fail "no picture"
+read -r _ t _ xc <<<"$out"
+awk -v t="$t" -v xc="$xc" 'BEGIN { exit !(t > 1.69 && t < 1.71 && xc > 0.49 && xc < 0.51) }' ||
+  fail "fitted t $t, x_c $xc"
+echo "plot-conductivity: ok ($out)"
