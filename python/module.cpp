@@ -6,10 +6,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <cstdint>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -70,7 +70,9 @@ LengthDist dist_kind(const std::string& kind) {
 }
 
 // The options' readings of their numbers are float32 (option_checks.cpp).
-double as_option_float(double v) { return static_cast<float>(v); }
+double as_option_float(double v) {
+  return static_cast<float>(v);
+}
 
 // Settings as the package has read them from the command line's forms.
 std::unique_ptr<PyNetwork> generated(int64_t fibers, double length, double diameter,
@@ -133,8 +135,8 @@ std::unique_ptr<PyNetwork> from_arrays(py::handle ends_in, py::object diameters,
   if (n > 0) std::memcpy(fibers.data(), ends.data(), static_cast<size_t>(n) * sizeof(Fiber));
   const mikado::Box box = make_box(side, periodic);
   py::array draw = py::array::ensure(diameters);
-  if (!draw || (draw.dtype().kind() != 'f' && draw.dtype().kind() != 'i' &&
-                draw.dtype().kind() != 'u'))
+  if (!draw ||
+      (draw.dtype().kind() != 'f' && draw.dtype().kind() != 'i' && draw.dtype().kind() != 'u'))
     throw py::type_error("diameters must be a number or an array of numbers");
   if (draw.ndim() == 0) {
     const float d = static_cast<float>(draw.attr("item")().cast<double>());
@@ -187,8 +189,9 @@ PYBIND11_MODULE(_mikado, m) {
             auto& self = self_obj.cast<PyNetwork&>();
             const auto f = self.net.fibers();
             // A view: the fibers never change after construction, and the base keeps them alive.
-            py::array_t<float> a({static_cast<py::ssize_t>(f.size()), py::ssize_t{2}, py::ssize_t{3}},
-                                 reinterpret_cast<const float*>(f.data()), self_obj);
+            py::array_t<float> a(
+                {static_cast<py::ssize_t>(f.size()), py::ssize_t{2}, py::ssize_t{3}},
+                reinterpret_cast<const float*>(f.data()), self_obj);
             py::detail::array_proxy(a.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
             return a;
           })
@@ -222,7 +225,8 @@ PYBIND11_MODULE(_mikado, m) {
       .def(
           "find_contacts",
           [](PyNetwork& self, int threads, std::optional<int64_t> max_contacts) {
-            if (threads < 0) throw std::invalid_argument("threads must be 0 (one per core) or more");
+            if (threads < 0)
+              throw std::invalid_argument("threads must be 0 (one per core) or more");
             if (max_contacts && *max_contacts < 0)
               throw std::invalid_argument("max_contacts must be 0 or more");
             py::gil_scoped_release unlocked;
@@ -232,10 +236,9 @@ PYBIND11_MODULE(_mikado, m) {
             self.detected = true;
           },
           py::arg("threads") = 0, py::arg("max_contacts") = py::none())
-      .def_property_readonly("capacity_reached",
-                             [](PyNetwork& self) {
-                               return locked(self, [&] { return self.net.capacity_reached(); });
-                             })
+      .def_property_readonly(
+          "capacity_reached",
+          [](PyNetwork& self) { return locked(self, [&] { return self.net.capacity_reached(); }); })
       .def_property_readonly("contacts",
                              [](PyNetwork& self) {
                                // A copy: a later detection replaces the engine's contacts.
@@ -246,8 +249,8 @@ PYBIND11_MODULE(_mikado, m) {
                                py::array_t<ContactRow> a(static_cast<py::ssize_t>(c.size()));
                                ContactRow* out = a.mutable_data();
                                for (size_t k = 0; k < c.size(); ++k)
-                                 out[k] = {c[k].first, c[k].second, c[k].distance, c[k].point[0],
-                                           c[k].point[1], c[k].point[2]};
+                                 out[k] = {c[k].first,    c[k].second,   c[k].distance,
+                                           c[k].point[0], c[k].point[1], c[k].point[2]};
                                return a;
                              })
       .def("clusters",
@@ -259,8 +262,8 @@ PYBIND11_MODULE(_mikado, m) {
                r = self.net.clusters();
              }
              py::dict out;
-             out["cluster_ids"] = py::array_t<int32_t>(static_cast<py::ssize_t>(r.cluster_of.size()),
-                                                       r.cluster_of.data());
+             out["cluster_ids"] = py::array_t<int32_t>(
+                 static_cast<py::ssize_t>(r.cluster_of.size()), r.cluster_of.data());
              out["count"] = r.num_clusters;
              out["largest"] = r.largest;
              out["largest_id"] = r.largest_id;
@@ -286,8 +289,8 @@ PYBIND11_MODULE(_mikado, m) {
             out["unknowns"] = r.unknowns;
             out["potential"] = py::array_t<double>(static_cast<py::ssize_t>(r.potential.size()),
                                                    r.potential.data());
-            out["current"] = py::array_t<double>(static_cast<py::ssize_t>(r.current.size()),
-                                                 r.current.data());
+            out["current"] =
+                py::array_t<double>(static_cast<py::ssize_t>(r.current.size()), r.current.data());
             return out;
           },
           py::arg("axis"), py::arg("junction_resistance"), py::arg("resistivity"))
