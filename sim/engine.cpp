@@ -140,13 +140,11 @@ Network::Network(std::span<const Fiber> fibers, std::span<const float> diameters
   require(fibers.size() <= static_cast<size_t>(INT32_MAX), "more than 2147483647 fibers");
   double longest = 0;
   for (size_t i = 0; i < fibers.size(); ++i) {
-    double squared = 0;
     for (int k = 0; k < 3; ++k) {
-      const double a = fibers[i].start[k], b = fibers[i].end[k];
-      require(std::isfinite(a) && std::isfinite(b),
+      require(std::isfinite(fibers[i].start[k]) && std::isfinite(fibers[i].end[k]),
               "fiber " + std::to_string(i) + " has a coordinate that is not finite");
-      squared += (b - a) * (b - a);
     }
+    const double squared = squared_length(fibers[i]);
     require(squared > 0, "fiber " + std::to_string(i) + " has length 0");
     longest = std::max(longest, squared);
   }

@@ -63,13 +63,9 @@ bool take_file_settings(RunOptions& o, const FibersTable& table) {
   double longest = 0;
   float farthest[3] = {};
   for (const Fiber& f : table.fibers) {
-    double squared = 0;
-    for (int k = 0; k < 3; ++k) {
-      const double d = static_cast<double>(f.end[k]) - f.start[k];
-      squared += d * d;
+    for (int k = 0; k < 3; ++k)
       farthest[k] = std::max({farthest[k], std::fabs(f.start[k]), std::fabs(f.end[k])});
-    }
-    longest = std::max(longest, squared);
+    longest = std::max(longest, squared_length(f));
   }
   o.length = static_cast<float>(std::sqrt(longest));
   if (o.box_given) return true;

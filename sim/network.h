@@ -14,6 +14,16 @@ struct Fiber {
   Vec3 end;
 };
 
+// A fiber's squared length, in double from its float32 ends.
+inline double squared_length(const Fiber& f) {
+  double squared = 0;
+  for (int k = 0; k < 3; ++k) {
+    const double d = static_cast<double>(f.end[k]) - f.start[k];
+    squared += d * d;
+  }
+  return squared;
+}
+
 // One touching pair, `first` < `second`.
 struct Contact {
   int32_t first;

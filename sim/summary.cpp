@@ -29,13 +29,8 @@ double fibers_volume_fraction(std::span<const Fiber> fibers, std::span<const flo
                               float diameter, const float lo[3], const float hi[3]) {
   double volume = 0;
   for (size_t i = 0; i < fibers.size(); ++i) {
-    double squared = 0;
-    for (int k = 0; k < 3; ++k) {
-      const double d = static_cast<double>(fibers[i].end[k]) - fibers[i].start[k];
-      squared += d * d;
-    }
     const double d = diameters.empty() ? diameter : diameters[i];
-    volume += 0.7853981633974483 * d * d * std::sqrt(squared);
+    volume += 0.7853981633974483 * d * d * std::sqrt(squared_length(fibers[i]));
   }
   double box = 1;
   for (int k = 0; k < 3; ++k) box *= static_cast<double>(hi[k]) - lo[k];
