@@ -17,8 +17,10 @@ awk 'BEGIN {
     printf "%.17g,1e-06,%d,9,1e-09,1e-07\n%.17g,1e-06,%d,9,1e-09,1e-07\n", s * 0.9, c, s * 1.1, c
   }
 }' >"$work/sweep.csv"
-out=$("$plot" "$work/sweep.csv" "$work/out.png") || fail "plot failed"
+mkdir "$work/cwd"
+out=$(cd "$work/cwd" && "$plot" "$work/sweep.csv" "$work/out.png") || fail "plot failed"
 [[ -s $work/out.png ]] || fail "no picture"
+[[ -z $(ls -A "$work/cwd") ]] || fail "left files in the working directory: $(ls -A "$work/cwd")"
 read -r _ t _ xc <<<"$out"
 awk -v t="$t" -v xc="$xc" 'BEGIN { exit !(t > 1.69 && t < 1.71 && xc > 0.49 && xc < 0.51) }' ||
   fail "fitted t $t, x_c $xc"
