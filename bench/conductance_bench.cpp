@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
   const ConductanceSolver solver = kind == "ichol"    ? ConductanceSolver::cg_ichol
                                    : kind == "jacobi" ? ConductanceSolver::cg_jacobi
                                    : kind == "direct" ? ConductanceSolver::direct
-                                                      : ConductanceSolver::cg_fiber;
+                                   : kind == "fiber"  ? ConductanceSolver::cg_fiber
+                                                      : ConductanceSolver::multilevel;
   const double rho = argc > 4 ? std::atof(argv[4]) : 1e-8;
   mikado::Settings s;
   s.fibers = std::atoi(argv[1]);

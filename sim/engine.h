@@ -85,7 +85,7 @@ class Network {
   // The conductance along `axis` (0 x, 1 y, 2 z) through the contacts found: junctions of
   // `junction_resistance` ohms, wires of `resistivity` ohm metres (0: ideal).
   ConductanceResult conductance(int axis, double junction_resistance, double resistivity,
-                                ConductanceSolver solver = ConductanceSolver::cg_fiber) const;
+                                ConductanceSolver solver = ConductanceSolver::multilevel) const;
 
   // The line `mikado` prints for this network, without its line break.
   std::string summary() const;

@@ -11,6 +11,7 @@
 #include <numbers>
 
 #include "analysis/clusters.h"
+#include "analysis/multilevel.h"
 #include "periodic_image.h"
 
 namespace {
@@ -79,12 +80,14 @@ std::string number(double v) {
 
 // Solves A x = b; an empty string when it did.
 template <typename Solver>
-std::string iterate(Solver& solver, const SparseMatrix& A, const Vector& b, Vector& x) {
+std::string iterate(Solver& solver, const SparseMatrix& A, const Vector& b, Vector& x,
+                    int64_t& iterations) {
   solver.setTolerance(kTolerance / 10);
   solver.setMaxIterations(static_cast<Eigen::Index>(std::max<int64_t>(1000, 4 * A.rows())));
   solver.compute(A);
   if (solver.info() != Eigen::Success) return "the preconditioner could not be built";
   x = solver.solve(b);
+  iterations = solver.iterations();
   if (solver.info() != Eigen::Success)
     return "no convergence after " + std::to_string(solver.iterations()) +
            " iterations (residual " + number(solver.error()) + ")";
@@ -94,7 +97,8 @@ std::string iterate(Solver& solver, const SparseMatrix& A, const Vector& b, Vect
 // Conjugate gradients preconditioned by the tridiagonal part of A: unknowns u and u + 1 joined
 // by a wire piece of one fiber. Solving each fiber's chain exactly takes out the stiffness of
 // short pieces, which otherwise slows plain diagonal scaling by orders of magnitude.
-std::string fiber_cg(const SparseMatrix& A, const Vector& chain, const Vector& b, Vector& x) {
+std::string fiber_cg(const SparseMatrix& A, const Vector& chain, const Vector& b, Vector& x,
+                     int64_t& iterations) {
   const Eigen::Index m = A.rows();
   // LDL^T of the tridiagonal matrix with diagonal diag(A) and off-diagonal -chain.
   Vector pivot(m), factor(m);
@@ -115,7 +119,7 @@ std::string fiber_cg(const SparseMatrix& A, const Vector& chain, const Vector& b
   double rz = r.dot(z);
   const double target = kTolerance / 10 * b.norm();
   const int64_t most = std::max<int64_t>(1000, 4 * static_cast<int64_t>(m));
-  for (int64_t k = 0; k < most; ++k) {
+  for (int64_t& k = iterations; k < most; ++k) {
     if (r.norm() <= target) return {};
     q.noalias() = A * p;
     const double alpha = rz / p.dot(q);
@@ -131,10 +135,17 @@ std::string fiber_cg(const SparseMatrix& A, const Vector& chain, const Vector& b
 }
 
 std::string solve(ConductanceSolver kind, const SparseMatrix& A, const Vector& chain,
-                  const Vector& b, Vector& x) {
+                  const Vector& b, Vector& x, int64_t& iterations) {
   switch (kind) {
+    case ConductanceSolver::multilevel: {
+      const multilevel::Preconditioner M(A, chain);
+      const multilevel::Outcome out =
+          multilevel::solve(M, b, x, kTolerance / 10, std::max<int64_t>(1000, A.rows()));
+      iterations = out.iterations;
+      return out.error;
+    }
     case ConductanceSolver::cg_fiber:
-      return fiber_cg(A, chain, b, x);
+      return fiber_cg(A, chain, b, x, iterations);
     case ConductanceSolver::direct: {
       Eigen::SimplicialLDLT<SparseMatrix, Eigen::Lower, Eigen::AMDOrdering<int>> ldlt(A);
       if (ldlt.info() != Eigen::Success) return "the factorisation failed";
@@ -148,11 +159,11 @@ std::string solve(ConductanceSolver kind, const SparseMatrix& A, const Vector& c
       Eigen::ConjugateGradient<SparseMatrix, Eigen::Lower | Eigen::Upper,
                                Eigen::IncompleteCholesky<double, Eigen::Lower>>
           cg;
-      return iterate(cg, A, b, x);
+      return iterate(cg, A, b, x, iterations);
     }
     case ConductanceSolver::cg_jacobi: {
       Eigen::ConjugateGradient<SparseMatrix, Eigen::Lower | Eigen::Upper> cg;
-      return iterate(cg, A, b, x);
+      return iterate(cg, A, b, x, iterations);
     }
   }
   return "unknown solver";
@@ -341,7 +352,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   entries = {};
   Vector x = Vector::Zero(m);
   if (m > 0 && b.norm() > 0) {
-    const std::string why = solve(in.solver, A, chain, b, x);
+    const std::string why = solve(in.solver, A, chain, b, x, r.iterations);
     if (!why.empty()) return failure(r, why);
     r.residual = (A * x - b).norm() / b.norm();
     if (!(r.residual <= kTolerance))

@@ -15,10 +15,11 @@
 // a fiber's image k sides further along `axis` sits k volts higher.
 
 enum class ConductanceSolver {
-  cg_fiber,   // conjugate gradients preconditioned by each fiber's chain of wire pieces
-  direct,     // sparse LDLT with an approximate minimum degree ordering
-  cg_ichol,   // conjugate gradients with an incomplete Cholesky preconditioner
-  cg_jacobi,  // conjugate gradients with a diagonal preconditioner
+  multilevel,  // conjugate gradients preconditioned by a multilevel cycle on fibers and clusters
+  cg_fiber,    // conjugate gradients preconditioned by each fiber's chain of wire pieces
+  direct,      // sparse LDLT with an approximate minimum degree ordering
+  cg_ichol,    // conjugate gradients with an incomplete Cholesky preconditioner
+  cg_jacobi,   // conjugate gradients with a diagonal preconditioner
 };
 
 struct ConductanceInput {
@@ -31,7 +32,7 @@ struct ConductanceInput {
   int axis = 0;                    // 0 x, 1 y, 2 z
   double junction_resistance = 1;  // ohm, > 0
   double resistivity = 0;          // ohm metre, >= 0; 0: ideal wires
-  ConductanceSolver solver = ConductanceSolver::cg_fiber;
+  ConductanceSolver solver = ConductanceSolver::multilevel;
 };
 
 struct ConductanceResult {
@@ -41,6 +42,7 @@ struct ConductanceResult {
   double conductivity = 0;  // S/m: conductance / side, for the cube
   double residual = 0;      // |A x - b| / |b| of the solve, 0 without one
   int64_t unknowns = 0;     // node potentials solved for
+  int64_t iterations = 0;   // of an iterative solver
   // Per fiber: the mean potential of its nodes in volts, NaN off the current-carrying clusters;
   // the largest current along it in amperes, 0 there.
   std::vector<double> potential, current;

@@ -43,9 +43,9 @@ double area(double d) {
   return std::numbers::pi * d * d / 4;
 }
 
-constexpr ConductanceSolver kSolvers[] = {ConductanceSolver::cg_fiber, ConductanceSolver::direct,
-                                          ConductanceSolver::cg_ichol,
-                                          ConductanceSolver::cg_jacobi};
+constexpr ConductanceSolver kSolvers[] = {
+    ConductanceSolver::multilevel, ConductanceSolver::cg_fiber, ConductanceSolver::direct,
+    ConductanceSolver::cg_ichol, ConductanceSolver::cg_jacobi};
 
 TEST(Conductance, OneFiberFromFaceToFaceIsItsWireInsideTheBox) {
   Circuit c;
@@ -223,11 +223,21 @@ TEST(Conductance, RandomNetworkSolversAgreeAndIdealWiresScaleWithTheJunctions) {
     ASSERT_TRUE(direct.ok) << direct.error;
     ASSERT_GT(direct.conductance, 0);
     EXPECT_LE(direct.residual, 1e-9);
-    for (const auto solver :
-         {ConductanceSolver::cg_fiber, ConductanceSolver::cg_ichol, ConductanceSolver::cg_jacobi}) {
+    for (const auto solver : {ConductanceSolver::multilevel, ConductanceSolver::cg_fiber,
+                              ConductanceSolver::cg_ichol, ConductanceSolver::cg_jacobi}) {
       const ConductanceResult r = n.conductance(0, 1, 1e-9, solver);
       ASSERT_TRUE(r.ok) << r.error;
       EXPECT_NEAR(r.conductance, direct.conductance, 1e-8 * direct.conductance);
+    }
+    // The multilevel cycle must earn its cost: a slip in a smoother, a transfer or the coarse
+    // step still converges, but in many more iterations. Junctions much stiffer than the wires
+    // (rho 1e-7) are what a per-fiber preconditioner cannot handle; ideal wires use pairing alone.
+    for (const double rho : {1e-7, 0.0}) {
+      const ConductanceResult multi = n.conductance(0, 1, rho, ConductanceSolver::multilevel),
+                              diagonal = n.conductance(0, 1, rho, ConductanceSolver::cg_jacobi);
+      ASSERT_TRUE(multi.ok && diagonal.ok) << multi.error << diagonal.error;
+      EXPECT_NEAR(multi.conductance, diagonal.conductance, 1e-8 * diagonal.conductance);
+      EXPECT_LT(multi.iterations * 4, diagonal.iterations) << rho;
     }
     const ConductanceResult one = n.conductance(2, 1, 0), other = n.conductance(2, 3.7, 0);
     ASSERT_TRUE(one.ok && other.ok) << one.error << other.error;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <Eigen/SparseCore>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// An algebraic multilevel preconditioner for the resistor networks' symmetric positive definite
+// systems, for flexible conjugate gradients.
+//
+// The finest level, when wires join its unknowns, is coarsened by strongly coupled
+// neighbourhoods with a once-smoothed prolongation (smoothed aggregation); further levels by two
+// rounds of pairing with the strongest neighbour and piecewise constant prolongation, whose
+// coarse matrices stay sparse. Each level is smoothed by Gauss-Seidel over blocks (the runs of
+// unknowns one wire joins, solved exactly, so that stiff short pieces do no harm), forward before
+// and backward after the coarse correction. The correction is found by up to two conjugate
+// gradient steps on the next level (a K-cycle), which keeps the convergence from degrading with
+// the number of levels that plain pairing would otherwise cost.
+namespace multilevel {
+
+using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+using Vector = Eigen::VectorXd;
+
+struct Level;
+
+class Preconditioner {
+ public:
+  // A holds both triangles. chain[u] is the conductance joining unknowns u and u + 1 along one
+  // wire (0 where they are not so joined).
+  Preconditioner(SparseMatrix A, const Vector& chain);
+  ~Preconditioner();
+  Preconditioner(const Preconditioner&) = delete;
+  Preconditioner& operator=(const Preconditioner&) = delete;
+
+  // z = M^-1 r for the finest system.
+  void apply(const Vector& r, Vector& z) const;
+  const SparseMatrix& matrix() const;
+  int levels() const { return static_cast<int>(levels_.size()); }
+  int64_t unknowns(int level) const;
+  int64_t nonzeros(int level) const;
+
+ private:
+  void cycle(size_t level, const Vector& b, Vector& x) const;
+  std::vector<std::unique_ptr<Level>> levels_;
+};
+
+struct Outcome {
+  std::string error;  // empty when converged
+  int64_t iterations = 0;
+};
+
+// Flexible preconditioned conjugate gradients from x = 0 until |b - A x| <= tolerance |b|.
+Outcome solve(const Preconditioner& M, const Vector& b, Vector& x, double tolerance,
+              int64_t most_iterations);
+
+}  // namespace multilevel
