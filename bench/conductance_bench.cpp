@@ -3,7 +3,7 @@
 //   conductance_bench FIBERS CONTACTS_PER_FIBER fiber|direct|ichol|jacobi [RHO [periodic]]
 // The length gives the wanted contacts per fiber z = n (pi / 2) L^2 D at the default diameter.
 // Prints one line: fibers, length, contacts, z, unknowns, detection and solve seconds,
-// conductance, residual, peak MB.
+// iterations, conductance, residual, peak MB.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -57,10 +57,11 @@ int main(int argc, char** argv) {
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("%d %.3g %zu %.3f %lld %.2f %.2f %.9g %.2g %.0f\n", s.fibers,
+  std::printf("%d %.3g %zu %.3f %lld %.2f %.2f %lld %.9g %.2g %.0f\n", s.fibers,
               static_cast<double>(s.length), n.contacts().size(),
               2.0 * static_cast<double>(n.contacts().size()) / s.fibers,
-              static_cast<long long>(r.unknowns), detection, solve, r.conductance, r.residual,
+              static_cast<long long>(r.unknowns), detection, solve,
+              static_cast<long long>(r.iterations), r.conductance, r.residual,
               static_cast<double>(usage.ru_maxrss) / 1024);
   return 0;
 }

@@ -169,6 +169,48 @@ std::string solve(ConductanceSolver kind, const SparseMatrix& A, const Vector& c
   return "unknown solver";
 }
 
+// Bit k of each coordinate moved to bit 3k (+1, +2) of the key.
+uint64_t interleave(uint32_t x, uint32_t y, uint32_t z) {
+  uint64_t key = 0;
+  for (int k = 0; k < 21; ++k) {
+    key |= (uint64_t{x} >> k & 1) << (3 * k) | (uint64_t{y} >> k & 1) << (3 * k + 1) |
+           (uint64_t{z} >> k & 1) << (3 * k + 2);
+  }
+  return key;
+}
+
+// The active fibers sorted by the Morton key of their midpoints.
+std::vector<int32_t> spatial_order(std::span<const Fiber> fibers,
+                                   const std::vector<uint8_t>& active) {
+  Vec3 lo{}, hi{};
+  bool first = true;
+  for (size_t f = 0; f < fibers.size(); ++f) {
+    if (!active[f]) continue;
+    const Vec3 mid = fiber_midpoint(fibers[f]);
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = first ? mid[a] : std::min(lo[a], mid[a]);
+      hi[a] = first ? mid[a] : std::max(hi[a], mid[a]);
+    }
+    first = false;
+  }
+  std::vector<std::pair<uint64_t, int32_t>> keyed;
+  for (size_t f = 0; f < fibers.size(); ++f) {
+    if (!active[f]) continue;
+    const Vec3 mid = fiber_midpoint(fibers[f]);
+    uint32_t cell[3];
+    for (int a = 0; a < 3; ++a) {
+      const double span = static_cast<double>(hi[a]) - lo[a];
+      cell[a] = span > 0 ? static_cast<uint32_t>((mid[a] - lo[a]) / span * 1048575.0) : 0;
+    }
+    keyed.emplace_back(interleave(cell[0], cell[1], cell[2]), static_cast<int32_t>(f));
+  }
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<int32_t> order;
+  order.reserve(keyed.size());
+  for (const auto& k : keyed) order.push_back(k.second);
+  return order;
+}
+
 }  // namespace
 
 ConductanceResult solve_conductance(const ConductanceInput& in) {
@@ -283,10 +325,15 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     }
   }
   const size_t num_nodes = node_t.size();
+  // Unknowns numbered fiber by fiber along a space-filling curve: coupled unknowns then lie
+  // close in memory, which makes the solver's sweeps several times faster than in the fibers'
+  // random order.
   std::vector<int32_t> unknown(num_nodes, -1);
   int32_t m = 0;
-  for (size_t v = 0; v < num_nodes; ++v) {
-    if (std::isnan(fixed[v])) unknown[v] = m++;
+  for (const int32_t f : spatial_order(in.fibers, active)) {
+    for (int32_t v = fiber_node[f]; v < fiber_node[f + 1]; ++v) {
+      if (std::isnan(fixed[v])) unknown[v] = m++;
+    }
   }
   r.unknowns = m;
 

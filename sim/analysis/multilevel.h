@@ -14,9 +14,8 @@
 // rounds of pairing with the strongest neighbour and piecewise constant prolongation, whose
 // coarse matrices stay sparse. Each level is smoothed by Gauss-Seidel over blocks (the runs of
 // unknowns one wire joins, solved exactly, so that stiff short pieces do no harm), forward before
-// and backward after the coarse correction. The correction is found by up to two conjugate
-// gradient steps on the next level (a K-cycle), which keeps the convergence from degrading with
-// the number of levels that plain pairing would otherwise cost.
+// and backward after the coarse correction. The finest level's correction is found by up to two
+// conjugate gradient steps on the next level (a K-cycle step); below, by one V-cycle.
 namespace multilevel {
 
 using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
