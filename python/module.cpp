@@ -285,6 +285,7 @@ PYBIND11_MODULE(_mikado, m) {
             py::dict out;
             out["conductance"] = r.conductance;
             out["conductivity"] = r.conductivity;
+            if (r.film) out["sheet_resistance"] = r.sheet_resistance;
             out["residual"] = r.residual;
             out["unknowns"] = r.unknowns;
             out["potential"] = py::array_t<double>(static_cast<py::ssize_t>(r.potential.size()),

@@ -234,17 +234,8 @@ ConductanceResult Network::conductance(int axis, double junction_resistance, dou
   in.diameters = n.diameters;
   in.diameter = n.diameter;
   in.contacts = contacts();
-  const Box& b = n.box;
-  const bool cube = b.side[0] == b.side[1] && b.side[1] == b.side[2];
-  const bool any = b.periodic[0] || b.periodic[1] || b.periodic[2];
-  const bool all = b.periodic[0] && b.periodic[1] && b.periodic[2];
-  if (!cube || any != all) {
-    ConductanceResult r;
-    r.error = "the conductance takes a cube, periodic along every axis or none, for now";
-    return r;
-  }
-  in.box = b.side[0];
-  in.periodic = all;
+  in.side = {n.box.side[0], n.box.side[1], n.box.side[2]};
+  in.periodic = n.box.periodic;
   in.axis = axis;
   in.junction_resistance = junction_resistance;
   in.resistivity = resistivity;

@@ -246,8 +246,8 @@ int main(int argc, char** argv) {
     in.diameters = network.diameters;
     in.diameter = fiber_diameter;
     in.contacts = contacts;
-    in.box = options.box.side[0];  // a cube, periodic along every axis or none
-    in.periodic = options.box.any_periodic();
+    in.side = {options.box.side[0], options.box.side[1], options.box.side[2]};
+    in.periodic = options.box.periodic;
     in.axis = options.circuit.electrode_axis;
     in.junction_resistance = options.circuit.junction_resistance;
     in.resistivity = options.circuit.resistivity;
@@ -256,8 +256,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "mikado: the conductance solve failed: %s\n", circuit.error.c_str());
       return 1;
     }
-    std::printf("conductance %g S;conductivity %g S/m\n", circuit.conductance,
-                circuit.conductivity);
+    std::printf("conductance %g S;conductivity %g S/m", circuit.conductance, circuit.conductivity);
+    if (circuit.film) std::printf(";sheet resistance %g ohm/sq", circuit.sheet_resistance);
+    std::printf("\n");
     if (capacity_reached)
       std::fputs(
           "mikado: the contact capacity was reached; the conductance is that of the stored "
@@ -310,6 +311,8 @@ int main(int argc, char** argv) {
     report.has_conductance = options.circuit.conductance;
     report.conductance = circuit.conductance;
     report.conductivity = circuit.conductivity;
+    report.film = circuit.film;
+    report.sheet_resistance = circuit.sheet_resistance;
     write_run_json(f, report, population);
   });
   if (!written) return 1;

@@ -269,8 +269,8 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
       in.diameters = lane.diameters;
       in.diameter = run.diameter;
       in.contacts = {lane.contacts.data(), static_cast<size_t>(found.count)};
-      in.box = plan.box[0];
-      in.periodic = any_periodic(plan);
+      in.side = {plan.box[0], plan.box[1], plan.box[2]};
+      in.periodic = plan.periodic;
       in.axis = plan.electrode_axis;
       in.junction_resistance = plan.junction_resistance;
       in.resistivity = plan.resistivity;

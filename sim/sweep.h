@@ -19,8 +19,7 @@ struct SweepPlan {
   std::array<float, 3> box{2e-6f, 2e-6f, 2e-6f};
   std::array<bool, 3> periodic{};
   bool box_columns = false;  // the CSV rows end in box_x,box_y,box_z,periodic_axes
-  // With `conductance` the CSV rows end in conductance,conductivity (a cube, periodic along
-  // every axis or none).
+  // With `conductance` the CSV rows end in conductance,conductivity.
   bool conductance = false;
   double junction_resistance = 1, resistivity = 0;
   int electrode_axis = 0;

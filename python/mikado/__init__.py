@@ -215,8 +215,8 @@ class Network:
                         sx, sy, sz, r["cluster_ids"])
 
     def conductance(self, electrodes="x", junction_resistance=1.0, resistivity=0.0):
-        """Conductance in S between the faces across `electrodes`; also conductivity, potential
-        and current per fiber."""
+        """Conductance in S between the faces across `electrodes` (or across the period); also
+        conductivity, potential and current per fiber, and sheet_resistance for a film."""
         self._detected()
         return self._n.conductance(_axis(electrodes, "electrodes"), float(junction_resistance),
                                    float(resistivity))

@@ -223,25 +223,31 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     return failure(r, "the junction resistance must be finite and above 0");
   if (!(in.resistivity >= 0) || !std::isfinite(in.resistivity))
     return failure(r, "the resistivity must be finite and not below 0");
-  if (!(in.box > 0) || !std::isfinite(in.box)) return failure(r, "the box side must be above 0");
+  for (const double side : in.side) {
+    if (!(side > 0) || !std::isfinite(side))
+      return failure(r, "the box sides must be finite and above 0");
+  }
   if (!in.diameters.empty() && in.diameters.size() != n)
     return failure(r, "one diameter per fiber is needed");
   if (n > INT32_MAX || in.contacts.size() > INT32_MAX) return failure(r, "too many fibers");
   const int axis = in.axis;
-  const double half = in.box / 2;
+  const double half = in.side[axis] / 2;
+  const bool periodic = in.periodic[axis];
+  Periods period{};
+  for (int a = 0; a < 3; ++a) period[a] = in.periodic[a] ? in.side[a] : 0.0;
   const bool wires = in.resistivity > 0;
 
   // Only clusters joining the electrodes (or wrapping the period) carry current.
   const ClusterResult clusters =
       find_clusters(in.fibers.data(), static_cast<int32_t>(n), in.contacts.data(),
-                    static_cast<int32_t>(in.contacts.size()), in.box, in.periodic);
+                    static_cast<int32_t>(in.contacts.size()), in.side, in.periodic);
   std::vector<uint8_t> active(n);
   for (size_t f = 0; f < n; ++f) active[f] = clusters.spans[clusters.cluster_of[f]] >> axis & 1;
   const auto lower_face = [&](const Fiber& f) {
-    return !in.periodic && (f.start[axis] <= -half || f.end[axis] <= -half);
+    return !periodic && (f.start[axis] <= -half || f.end[axis] <= -half);
   };
   const auto upper_face = [&](const Fiber& f) {
-    return !in.periodic && (f.start[axis] >= half || f.end[axis] >= half);
+    return !periodic && (f.start[axis] >= half || f.end[axis] >= half);
   };
 
   // The events of each fiber, grouped by fiber.
@@ -267,10 +273,8 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
         // The contact point on the image of its axis that lies nearest this fiber.
         const Vec3 mid = fiber_midpoint(fiber);
         double p[3];
-        for (int a = 0; a < 3; ++a) {
-          p[a] = c.point[a];
-          if (in.periodic) p[a] += image_shift(mid[a], c.point[a], in.box) * in.box;
-        }
+        for (int a = 0; a < 3; ++a)
+          p[a] = c.point[a] + image_shift(mid[a], c.point[a], period[a]) * period[a];
         events[next[f]++] = {project(fiber, p), static_cast<int32_t>(k)};
       }
     }
@@ -289,7 +293,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   }
 
   // Nodes: one per fiber with ideal wires, else one per distinct point along it. An electrode's
-  // node is held at its potential; in the periodic box one node of each cluster is grounded.
+  // node is held at its potential; periodic along the axis, one node of each cluster is grounded.
   std::vector<int32_t> node_of(events.size());
   std::vector<int32_t> fiber_node(n + 1, 0);
   std::vector<double> node_t, fixed;
@@ -318,7 +322,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     if (node_t.size() > INT32_MAX) return failure(r, "too many nodes");
   }
   fiber_node[n] = static_cast<int32_t>(node_t.size());
-  if (in.periodic) {
+  if (periodic) {
     for (size_t f = 0; f < n; ++f) {
       if (active[f] && clusters.cluster_of[f] == static_cast<int32_t>(f))
         fixed[fiber_node[f]] = 0.0;
@@ -344,10 +348,11 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   for (size_t k = 0; k < in.contacts.size(); ++k) {
     const Contact& c = in.contacts[k];
     if (!active[c.first]) continue;
+    // Only a step across the period along `axis` changes the potential.
     int32_t shift = 0;
-    if (in.periodic) {
+    if (periodic) {
       const Vec3 mi = fiber_midpoint(in.fibers[c.first]), mj = fiber_midpoint(in.fibers[c.second]);
-      shift = static_cast<int32_t>(image_shift(mi[axis], mj[axis], in.box));
+      shift = static_cast<int32_t>(image_shift(mi[axis], mj[axis], period[axis]));
     }
     edge_of_contact[k] = static_cast<int32_t>(edges.size());
     edges.push_back({node_of[contact_end[2 * k]], node_of[contact_end[2 * k + 1]],
@@ -417,7 +422,15 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   double power = 0;
   for (const Edge& e : edges) power += flow(e) * flow(e) / e.g;
   r.conductance = power;
-  r.conductivity = power / in.box;
+  const int one = (axis + 1) % 3, other = (axis + 2) % 3;
+  // In this order a cube's is G / side exactly.
+  r.conductivity = power / in.side[one] * (in.side[axis] / in.side[other]);
+  // The film's thickness: the one smallest side, across an open axis.
+  const int thin = in.side[one] < in.side[other] ? one : other, w = thin == one ? other : one;
+  r.film = in.side[thin] < in.side[w] && in.side[thin] < in.side[axis] && !in.periodic[thin];
+  if (r.film)
+    r.sheet_resistance =
+        power > 0 ? in.side[w] / (power * in.side[axis]) : std::numeric_limits<double>::infinity();
 
   for (size_t f = 0; f < n; ++f) {
     if (!active[f]) continue;

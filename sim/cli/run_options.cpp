@@ -68,8 +68,8 @@ void add_circuit(CLI::App& app, bool& conductance, CircuitText& text, const std:
 }
 
 // The circuit's options; without --conductance they would do nothing, so they are refused.
-void check_conductance(ValueChecks& checks, const CLI::App& app, const BoxShape& box,
-                       CircuitOptions& o, const CircuitText& text) {
+void check_conductance(ValueChecks& checks, const CLI::App& app, CircuitOptions& o,
+                       const CircuitText& text) {
   const std::string& junction = text.junction;
   const std::string& resistivity = text.resistivity;
   const std::string& electrodes = text.electrodes;
@@ -77,8 +77,6 @@ void check_conductance(ValueChecks& checks, const CLI::App& app, const BoxShape&
     if (checks.ok() && !o.conductance && app.count(option) > 0)
       checks.fail(std::string(option) + " needs --conductance");
   }
-  if (checks.ok() && o.conductance && (!box.cube() || (box.any_periodic() && !box.all_periodic())))
-    checks.fail("--conductance takes a cube, periodic along every axis or none, for now");
   const auto value = [&](const char* option, const std::string& text, bool zero, double& out) {
     if (!checks.ok() || app.count(option) == 0) return;
     std::string why;
@@ -191,7 +189,7 @@ ParseOutcome parse_run_options(const std::vector<std::string>& args, RunOptions&
           "--diameter-dist");
   }
   check_output_paths(checks, app, options);
-  check_conductance(checks, app, options.box, options.circuit, circuit);
+  check_conductance(checks, app, options.circuit, circuit);
   ParseOutcome outcome = checks.outcome();
   // Those of a network from a file wait for its fibers (check_fibers_in).
   if (outcome.run && !from_file)
@@ -249,7 +247,7 @@ ParseOutcome parse_sweep_options(const std::vector<std::string>& args, SweepOpti
   checks.positive_list("--diameters", diameters, options.diameters);
   BoxShape& box = options.box;
   check_common(checks, app, common, options.seed, options.threads, box, options.max_contacts);
-  check_conductance(checks, app, box, options.circuit, circuit);
+  check_conductance(checks, app, options.circuit, circuit);
   if (checks.ok() && options.circuit.conductance && !options.csv)
     checks.fail("--conductance needs --csv: the sweep's lines have no room for it");
   check_population(checks, app, population, true, options.population, options.oriented,

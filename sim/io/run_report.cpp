@@ -67,6 +67,7 @@ std::string run_report_json(const RunReport& r, const PopulationReport& populati
   if (r.has_conductance) {
     doc["results"]["conductance"] = r.conductance;
     doc["results"]["conductivity"] = r.conductivity;
+    if (r.film) doc["results"]["sheet_resistance"] = r.sheet_resistance;
   }
   // A path need not be UTF-8: its stray bytes are replaced rather than failing the report.
   return doc.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";

@@ -27,6 +27,8 @@ struct RunReport {
   // With --conductance only.
   bool has_conductance = false;
   double conductance = 0, conductivity = 0;
+  bool film = false;  // then the sheet resistance too
+  double sheet_resistance = 0;
 };
 
 // What the population options add: settings "orientation" and "axis" with results

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -10,15 +11,16 @@
 
 namespace {
 
-// Circuits by hand in a box of side 2 (faces at -1 and +1); contact points are where the two
-// axes pass closest.
+// Circuits by hand, by default in a cube of side 2 (faces at -1 and +1); contact points are where
+// the two axes pass closest.
 constexpr double kBox = 2;
 
 struct Circuit {
   std::vector<Fiber> fibers;
   std::vector<float> diameters;
   std::vector<Contact> contacts;
-  bool periodic = false;
+  std::array<double, 3> side{kBox, kBox, kBox};
+  std::array<bool, 3> periodic{};
 
   ConductanceResult solve(double junction, double resistivity, int axis = 0,
                           ConductanceSolver solver = ConductanceSolver::direct) const {
@@ -27,7 +29,7 @@ struct Circuit {
     in.diameters = diameters;
     in.diameter = 0.1f;
     in.contacts = contacts;
-    in.box = kBox;
+    in.side = side;
     in.periodic = periodic;
     in.axis = axis;
     in.junction_resistance = junction;
@@ -57,6 +59,7 @@ TEST(Conductance, OneFiberFromFaceToFaceIsItsWireInsideTheBox) {
     const double g = area(0.1f) / (2 * inside);
     EXPECT_NEAR(r.conductance, g, 1e-12 * g);
     EXPECT_NEAR(r.conductivity, g / kBox, 1e-12 * g);
+    EXPECT_FALSE(r.film);  // a cube
     EXPECT_NEAR(r.potential[0], 0.5, 1e-12);
     EXPECT_NEAR(r.current[0], g, 1e-12 * g);
   }
@@ -70,6 +73,52 @@ TEST(Conductance, OneFiberFromFaceToFaceIsItsWireInsideTheBox) {
   const ConductanceResult shorted = c.solve(1, 0);
   EXPECT_FALSE(shorted.ok);
   EXPECT_NE(shorted.error.find("infinite"), std::string::npos) << shorted.error;
+}
+
+// One wire from y = -1 to 1 in boxes of unequal sides, electrodes across y: the faces lie at
+// -+ side[y] / 2, the conductivity is G side[y] over the other two sides, and a film's sheet
+// resistance is its width across the current over its length along it, over G.
+TEST(Conductance, WireInBoxesOfUnequalSidesAndTheSheetResistanceOfFilms) {
+  struct Case {
+    std::array<double, 3> side;
+    std::array<bool, 3> periodic;
+    int width;  // a film's axis across the current, -1 for no film
+  };
+  const Case cases[] = {
+      {{4, 1.5, 0.25}, {}, 0},                     // thin along z
+      {{0.25, 1.5, 3}, {false, false, true}, 2},   // thin along x, periodic along its width
+      {{4, 1.5, 0.25}, {false, false, true}, -1},  // periodic along the thin axis
+      {{0.25, 1.5, 0.25}, {}, -1},                 // two smallest sides: a wire
+      {{4, 0.25, 2}, {}, -1},                      // thin along the current
+  };
+  const double rho = 2;
+  for (const Case& k : cases) {
+    Circuit c;
+    c.side = k.side;
+    c.periodic = k.periodic;
+    c.fiber({-0.1f, -1, 0}, {0.1f, 1, 0});
+    const ConductanceResult r = c.solve(1, rho, 1);
+    ASSERT_TRUE(r.ok) << r.error;
+    const double inside = k.side[1] / 2 * std::hypot(2.0 * 0.1f, 2.0);
+    const double g = area(0.1f) / (rho * inside);
+    EXPECT_NEAR(r.conductance, g, 1e-12 * g) << k.side[1];
+    const double sigma = g * k.side[1] / (k.side[0] * k.side[2]);
+    EXPECT_NEAR(r.conductivity, sigma, 1e-12 * sigma) << k.side[0];
+    EXPECT_EQ(r.film, k.width >= 0) << k.side[0] << " " << k.side[2];
+    if (k.width >= 0) {
+      const double sheet = k.side[k.width] / (g * k.side[1]);
+      EXPECT_NEAR(r.sheet_resistance, sheet, 1e-12 * sheet);
+    }
+  }
+  // Across x the film's wire meets no electrode: no current, an infinite sheet resistance.
+  Circuit c;
+  c.side = cases[0].side;
+  c.fiber({-0.1f, -1, 0}, {0.1f, 1, 0});
+  const ConductanceResult x = c.solve(1, rho, 0);
+  ASSERT_TRUE(x.ok) << x.error;
+  EXPECT_EQ(x.conductance, 0);
+  EXPECT_TRUE(x.film);
+  EXPECT_EQ(x.sheet_resistance, INFINITY);
 }
 
 TEST(Conductance, TwoCrossingFibersAreJunctionAndWirePiecesInSeries) {
@@ -155,40 +204,86 @@ TEST(Conductance, SeriesParallelAndBridgedLadder) {
 }
 
 // Four fibers along x, each overlapping the next, the last touching the first's image one
-// period on: the ring carries the whole period's potential difference.
+// period on: the ring carries the whole period's potential difference. In a cube periodic along
+// every axis, and in a film periodic along x alone whose other sides would give other images.
 TEST(Conductance, PeriodicRingCarriesTheVoltageOfOnePeriod) {
+  struct Box {
+    std::array<double, 3> side;
+    std::array<bool, 3> periodic;
+  };
+  for (const Box& box : {Box{{2, 2, 2}, {true, true, true}}, Box{{2, 0.9, 0.5}, {true}}}) {
+    Circuit c;
+    c.side = box.side;
+    c.periodic = box.periodic;
+    for (int k = 0; k < 4; ++k) {
+      const float centre = -0.75f + 0.5f * k, z = k % 2 ? 0.05f : 0.0f;
+      c.fiber({centre - 0.4f, 0, z}, {centre + 0.4f, 0, z});
+    }
+    for (int k = 0; k < 3; ++k) c.contact(k, k + 1, {-0.5f + 0.5f * k, 0, 0.025f});
+    c.contact(0, 3, {-1.0f, 0, 0.025f});  // x = +1 wrapped into the box
+    // A pair that wraps nothing carries nothing.
+    c.fiber({0, 0.2f, 0}, {0.2f, 0.2f, 0});
+    c.fiber({0.1f, 0.1f, 0.05f}, {0.1f, 0.3f, 0.05f});
+    c.contact(4, 5, {0.1f, 0.2f, 0.025f});
+    const double rj = 3, rho = 0.5;
+    const double across = box.side[1] * box.side[2];
+    for (const ConductanceSolver solver : kSolvers) {
+      const ConductanceResult r = c.solve(rj, rho, 0, solver);
+      ASSERT_TRUE(r.ok) << r.error;
+      // Between its two contacts each fiber runs 0.5.
+      const double g = 1 / (4 * rj + 4 * rho * 0.5 / area(0.1f));
+      EXPECT_NEAR(r.conductance, g, 1e-10 * g) << across;
+      EXPECT_NEAR(r.conductivity, g * box.side[0] / across, 1e-10 * g / across);
+      // The film's width lies across y.
+      EXPECT_EQ(r.film, !box.periodic[2]);
+      if (r.film) {
+        EXPECT_NEAR(r.sheet_resistance, 0.9 / (g * 2), 1e-10 / g);
+      }
+      for (int f = 0; f < 4; ++f) EXPECT_NEAR(r.current[f], g, 1e-10 * g) << f;
+      EXPECT_TRUE(std::isnan(r.potential[4]));
+      EXPECT_EQ(r.current[5], 0);
+    }
+    const ConductanceResult ideal = c.solve(rj, 0);
+    ASSERT_TRUE(ideal.ok) << ideal.error;
+    EXPECT_NEAR(ideal.conductance, 1 / (4 * rj), 1e-15);
+    // Fiber 0 holds 0 V; the others step up a quarter each towards the image one period on.
+    for (int f = 0; f < 4; ++f) EXPECT_NEAR(ideal.potential[f], 0.25 * f, 1e-15) << f;
+    // Across y the ring neither wraps nor reaches a face.
+    const ConductanceResult y = c.solve(rj, rho, 1);
+    ASSERT_TRUE(y.ok) << y.error;
+    EXPECT_EQ(y.conductance, 0);
+    EXPECT_EQ(y.unknowns, 0);
+  }
+}
+
+// Electrodes across the open x of a box periodic along y: U reaches the upper face, L the lower
+// one, and they touch across the y period, U's image 1.6 further along y crossing L at
+// (-0.1, 0.7). That step carries no voltage; it only places the contact on U at (-0.1, -0.9).
+// Nothing is grounded besides the electrodes, though U is its cluster's first fiber.
+TEST(Conductance, ContactAcrossAPeriodicSideOtherThanTheElectrodesStepsNoVoltage) {
   Circuit c;
-  c.periodic = true;
-  for (int k = 0; k < 4; ++k) {
-    const float centre = -0.75f + 0.5f * k, z = k % 2 ? 0.05f : 0.0f;
-    c.fiber({centre - 0.4f, 0, z}, {centre + 0.4f, 0, z});
-  }
-  for (int k = 0; k < 3; ++k) c.contact(k, k + 1, {-0.5f + 0.5f * k, 0, 0.025f});
-  c.contact(0, 3, {-1.0f, 0, 0.025f});  // x = +1 wrapped into the box
-  // A pair that wraps nothing carries nothing.
-  c.fiber({0, 0.5f, 0}, {0.2f, 0.5f, 0});
-  c.fiber({0.1f, 0.4f, 0.05f}, {0.1f, 0.6f, 0.05f});
-  c.contact(4, 5, {0.1f, 0.5f, 0.025f});
-  const double rj = 3, rho = 0.5;
-  for (const ConductanceSolver solver : kSolvers) {
-    const ConductanceResult r = c.solve(rj, rho, 0, solver);
-    ASSERT_TRUE(r.ok) << r.error;
-    // Between its two contacts each fiber runs 0.5.
-    const double g = 1 / (4 * rj + 4 * rho * 0.5 / area(0.1f));
-    EXPECT_NEAR(r.conductance, g, 1e-10 * g);
-    EXPECT_NEAR(r.conductivity, g / kBox, 1e-10 * g);
-    for (int f = 0; f < 4; ++f) EXPECT_NEAR(r.current[f], g, 1e-10 * g) << f;
-    EXPECT_TRUE(std::isnan(r.potential[4]));
-    EXPECT_EQ(r.current[5], 0);
-  }
+  c.side = {2, 1.6, 0.8};
+  c.periodic = {false, true, false};
+  c.fiber({-0.3f, -1.0f, 0.05f}, {1.1f, -0.3f, 0.05f});  // U
+  c.fiber({-1.1f, 0.7f, 0}, {0.6f, 0.7f, 0});            // L
+  c.contact(1, 0, {-0.1f, 0.7f, 0.025f});
+  const double rj = 2, rho = 0.3;
+  const ConductanceResult r = c.solve(rj, rho);
+  ASSERT_TRUE(r.ok) << r.error;
+  // L from x = -1 to -0.1, U from x = -0.1 to 1 at 0.5 along y per unit along x.
+  const double l = 0.9, u = 1.1 * std::hypot(1.0, 0.5);
+  const double g = 1 / (rho * l / area(0.1f) + rj + rho * u / area(0.1f));
+  EXPECT_NEAR(r.conductance, g, 1e-6 * g);
+  EXPECT_NEAR(r.conductivity, g * 2 / (1.6 * 0.8), 1e-6 * g);
   const ConductanceResult ideal = c.solve(rj, 0);
   ASSERT_TRUE(ideal.ok) << ideal.error;
-  EXPECT_NEAR(ideal.conductance, 1 / (4 * rj), 1e-15);
-  // Across y the ring does not wrap.
+  EXPECT_NEAR(ideal.conductance, 1 / rj, 1e-15);
+  EXPECT_EQ(ideal.potential[0], 1);
+  EXPECT_EQ(ideal.potential[1], 0);
+  // Across y the pair does not wrap around the period.
   const ConductanceResult y = c.solve(rj, rho, 1);
   ASSERT_TRUE(y.ok) << y.error;
   EXPECT_EQ(y.conductance, 0);
-  EXPECT_EQ(y.unknowns, 0);
 }
 
 TEST(Conductance, RefusesBadValues) {
@@ -201,6 +296,10 @@ TEST(Conductance, RefusesBadValues) {
   EXPECT_FALSE(c.solve(1, NAN).ok);
   EXPECT_FALSE(c.solve(1, 1, 3).ok);
   EXPECT_TRUE(c.solve(1, 1, 2).ok);
+  c.side[1] = 0;  // every side is checked, not the electrodes' alone
+  EXPECT_FALSE(c.solve(1, 1).ok);
+  c.side[1] = INFINITY;
+  EXPECT_FALSE(c.solve(1, 1).ok);
 }
 
 mikado::Network random_network(int32_t fibers, bool periodic, int32_t seed) {

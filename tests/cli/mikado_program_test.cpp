@@ -674,9 +674,10 @@ TEST_F(MikadoProgram, ConductanceLineAndColumns) {
   const double g = doc["results"]["conductance"], sigma = doc["results"]["conductivity"];
   EXPECT_GT(g, 0);
   EXPECT_NEAR(sigma, g / 2e-6f, 1e-12 * sigma);  // over the side as stored
-  char line[96];
+  char line[128];
   std::snprintf(line, sizeof line, "conductance %g S;conductivity %g S/m", g, sigma);
   EXPECT_EQ(out[2], line);
+  EXPECT_FALSE(doc["results"].contains("sheet_resistance"));  // a cube is no film
 
   const auto rows = lines(slurp(file("f.csv")));
   EXPECT_EQ(rows[0], "id,x1,y1,z1,x2,y2,z2,cluster,potential,current");
@@ -702,12 +703,45 @@ TEST_F(MikadoProgram, ConductanceLineAndColumns) {
   EXPECT_FALSE(nlohmann::json::parse(slurp(file("r.json")))["results"].contains("conductance"));
   EXPECT_EQ(lines(slurp(file("f.csv")))[0], "id,x1,y1,z1,x2,y2,z2,cluster");
   EXPECT_EQ(slurp(file("n.vtk")).find("potential"), std::string::npos);
+
+  // A film periodic in its plane, electrodes across x: its conductivity is over the thickness
+  // along z and the width along y, and its sheet resistance, in the line and the JSON, is the
+  // width over G times the length along x.
+  const Outcome film =
+      run("--no-view -n 600 -l 5e-7 -d 4e-8 -s 7 --orientation planar --box 4e-6,3e-6,2e-7 "
+          "--periodic xy --conductance --json '" +
+          file("r.json") + "'");
+  ASSERT_EQ(film.status, 0) << film.err;
+  const auto res = nlohmann::json::parse(slurp(file("r.json")))["results"];
+  const double fg = res["conductance"], fsigma = res["conductivity"],
+               sheet = res["sheet_resistance"];
+  EXPECT_GT(fg, 0);
+  const double length = 4e-6f, width = 3e-6f, thickness = 2e-7f;
+  EXPECT_NEAR(fsigma, fg * length / (width * thickness), 1e-12 * fsigma);
+  EXPECT_NEAR(sheet, width / (fg * length), 1e-12 * sheet);
+  std::snprintf(line, sizeof line,
+                "conductance %g S;conductivity %g S/m;sheet resistance %g ohm/sq", fg, fsigma,
+                sheet);
+  EXPECT_EQ(lines(film.out).back(), line);
+  // Without current the sheet resistance is infinite; JSON has no infinity and holds null.
+  const Outcome open =
+      run("--no-view -n 5 -s 7 --box 4e-6,3e-6,2e-7 --periodic xy --conductance "
+          "--json '" +
+          file("r.json") + "'");
+  ASSERT_EQ(open.status, 0) << open.err;
+  EXPECT_EQ(lines(open.out).back(),
+            "conductance 0 S;conductivity 0 S/m;sheet resistance inf ohm/sq");
+  EXPECT_TRUE(
+      nlohmann::json::parse(slurp(file("r.json")))["results"]["sheet_resistance"].is_null());
 }
 
-// The sweep solves each run's circuit as mikado does: a one-run sweep of the same settings gives
-// mikado's conductance, in two last columns; the options are refused without --csv.
+// The sweep solves each run's circuit as mikado does: a one-run sweep of the same settings, in a
+// film periodic in its plane, gives mikado's conductance, in two last columns; the options are
+// refused without --csv.
 TEST_F(MikadoProgram, SweepConductanceColumnsAreMikadosConductance) {
-  const std::string circuit = " --conductance --resistivity 1e-9 --junction-resistance 2";
+  const std::string circuit =
+      " --box 3e-6,2.5e-6,1e-6 --periodic xy --conductance --resistivity 1e-9 "
+      "--junction-resistance 2";
   const Outcome one =
       run("--no-view -n 6000 -l 5e-7 -d 1e-8 -s 3 --json '" + file("r.json") + "'" + circuit);
   ASSERT_EQ(one.status, 0) << one.err;
@@ -717,7 +751,7 @@ TEST_F(MikadoProgram, SweepConductanceColumnsAreMikadosConductance) {
   ASSERT_EQ(sweep.status, 0) << sweep.err;
   const std::vector<std::string> rows = lines(sweep.out);
   ASSERT_EQ(rows.size(), 2u) << sweep.out;
-  EXPECT_NE(rows[0].find(",capacity_reached,conductance,conductivity"), std::string::npos);
+  EXPECT_NE(rows[0].find(",periodic_axes,conductance,conductivity"), std::string::npos);
   const std::vector<std::string> row = cells(rows[1]);
   EXPECT_EQ(std::stod(row[row.size() - 2]), res["conductance"].get<double>()) << rows[1];
   EXPECT_EQ(std::stod(row.back()), res["conductivity"].get<double>()) << rows[1];

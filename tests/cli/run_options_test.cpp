@@ -199,11 +199,15 @@ TEST(RunOptions, PeriodicRefusalNamesTheBoundItCompares) {
 }
 
 // A box of three sides, periodic along the axes named: each periodic side is bound, the open ones
-// not; the sweep keeps to a cube periodic along all axes or none.
+// not; both programs solve the circuit in it.
 TEST(RunOptions, BoxOfThreeSidesPeriodicAlongTheAxesNamed) {
   RunOptions o;
-  const ParseOutcome film = parse({"--box", "2e-5,1e-5,1e-7", "--periodic", "xy", "-n", "5"}, o);
+  const ParseOutcome film = parse({"--box", "2e-5,1e-5,1e-7", "--periodic", "xy", "-n", "5",
+                                   "--conductance", "--electrodes", "y"},
+                                  o);
   ASSERT_TRUE(film.run) << film.text;
+  EXPECT_TRUE(o.circuit.conductance);
+  EXPECT_EQ(o.circuit.electrode_axis, 1);
   EXPECT_EQ(o.box.side, (std::array<float, 3>{2e-5f, 1e-5f, 1e-7f}));
   EXPECT_EQ(o.box.periodic, (std::array<bool, 3>{true, true, false}));
   EXPECT_EQ(o.box.periodic_axes(), "xy");
@@ -232,6 +236,11 @@ TEST(RunOptions, BoxOfThreeSidesPeriodicAlongTheAxesNamed) {
   ASSERT_TRUE(parse_sweep_options({"--box", "1e-6,1e-6,2e-6", "--periodic", "zyx"}, s).run);
   EXPECT_EQ(s.box.side, (std::array<float, 3>{1e-6f, 1e-6f, 2e-6f}));
   EXPECT_TRUE(s.box.all_periodic());
+  SweepOptions circuit;
+  const ParseOutcome sheet = parse_sweep_options(
+      {"--box", "2e-6,1e-6,3e-7", "--periodic", "y", "--csv", "--conductance"}, circuit);
+  ASSERT_TRUE(sheet.run) << sheet.text;
+  EXPECT_TRUE(circuit.circuit.conductance);
   SweepOptions thin;
   EXPECT_EQ(parse_sweep_options(
                 {"--box", "1e-6,1e-6,3e-7", "--periodic", "xz", "--lengths", "1e-7,2e-7"}, thin)

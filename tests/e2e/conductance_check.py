@@ -15,20 +15,24 @@ from scipy.sparse.csgraph import connected_components
 
 def run(mikado, work, args):
     files = {k: os.path.join(work, k) for k in ("f.csv", "c.csv", "r.json", "n.vtk")}
-    subprocess.run([mikado, "--no-view", "--conductance", "--fibers-out", files["f.csv"],
-                    "--contacts-out", files["c.csv"], "--json", files["r.json"],
-                    "--vtk", files["n.vtk"]] + args, check=True, stdout=subprocess.DEVNULL)
+    out = subprocess.run([mikado, "--no-view", "--conductance", "--fibers-out", files["f.csv"],
+                          "--contacts-out", files["c.csv"], "--json", files["r.json"],
+                          "--vtk", files["n.vtk"]] + args, check=True, stdout=subprocess.PIPE,
+                         text=True).stdout
     fibers = np.genfromtxt(files["f.csv"], delimiter=",", skip_header=1)
     contacts = np.genfromtxt(files["c.csv"], delimiter=",", skip_header=1, ndmin=2)
     with open(files["r.json"]) as f:
         report = json.load(f)
-    return fibers, contacts, report
+    return fibers, contacts, report, out.splitlines()[-1]
 
 
-def reference(fibers, contacts, box, periodic, axis, rj, rho, diameter):
-    """G, and per fiber the mean potential (open box) and largest wire current (rho > 0)."""
+def reference(fibers, contacts, side, periodic, axis, rj, rho, diameter):
+    """G, and per fiber the mean potential (open along the axis) and largest wire current
+    (rho > 0). side and periodic per axis; contacts wrap every periodic axis, and only a step
+    across the period along the axis adds a volt."""
     start, end = fibers[:, 1:4], fibers[:, 4:7]
-    n, half = len(fibers), box / 2
+    n, half = len(fibers), side[axis] / 2
+    period = np.where(periodic, side, 0.0)
     f32 = np.float32
     mid = ((start.astype(np.float64) + end) * 0.5).astype(f32).astype(np.float64)
     # Points along each fiber: (fiber, t, tag); tag -1 lower face, -2 upper face, else contact.
@@ -41,10 +45,9 @@ def reference(fibers, contacts, box, periodic, axis, rj, rho, diameter):
     for k, (i, j, _, x, y, z) in enumerate(contacts):
         for f in (int(i), int(j)):
             p = np.array([x, y, z])
-            if periodic:
-                p = p + np.round((mid[f] - p) / box) * box
-            points[f].append((along(f, p), k))
-    if not periodic:
+            wrap = np.round(np.divide(mid[f] - p, period, out=np.zeros(3), where=period > 0))
+            points[f].append((along(f, p + wrap * period), k))
+    if not periodic[axis]:
         for f in range(n):
             d = end[f, axis] - start[f, axis]
             for face, tag in ((-half, -1), (half, -2)):
@@ -68,7 +71,8 @@ def reference(fibers, contacts, box, periodic, axis, rj, rho, diameter):
                 fixed[len(nodes) - 1] = 1.0 if tag == -2 else 0.0
     edges = list(wires)
     for k, (i, j, *_) in enumerate(contacts):
-        shift = np.round((mid[int(i), axis] - mid[int(j), axis]) / box) if periodic else 0.0
+        shift = np.round((mid[int(i), axis] - mid[int(j), axis]) / side[axis]) \
+            if periodic[axis] else 0.0
         edges.append((node_of[(int(i), k)], node_of[(int(j), k)], 1 / rj, shift))
     edges = [e if len(e) == 4 else (*e, 0.0) for e in edges]
     m = len(nodes)
@@ -111,17 +115,32 @@ def reference(fibers, contacts, box, periodic, axis, rj, rho, diameter):
     return G, mean, along_current
 
 
-def check(mikado, work, args, box, periodic, axis, rj, rho, diameter):
-    fibers, contacts, report = run(mikado, work, args)
-    G, mean, along = reference(fibers, contacts, box, periodic, axis, rj, rho, diameter)
-    got = report["results"]["conductance"]
+def check(mikado, work, args, side, periodic, axis, rj, rho, diameter, width=None):
+    """width: the film's axis across the current, None for no film."""
+    side = np.array([float(np.float32(s)) for s in side])
+    fibers, contacts, report, line = run(mikado, work, args)
+    G, mean, along = reference(fibers, contacts, side, np.array(periodic), axis, rj, rho,
+                               diameter)
+    results = report["results"]
+    got = results["conductance"]
     assert G > 0, args
     assert abs(got - G) <= 1e-9 * G, (args, got, G)
+    others = np.prod(np.delete(side, axis))
+    assert abs(results["conductivity"] - G * side[axis] / others) <= 1e-9 * G * side[axis] / others
+    text = f"conductance {got:g} S;conductivity {results['conductivity']:g} S/m"
+    if width is None:
+        assert "sheet_resistance" not in results, args
+    else:
+        sheet = side[width] / (G * side[axis])
+        assert abs(results["sheet_resistance"] - sheet) <= 1e-9 * sheet, (args, sheet)
+        text += f";sheet resistance {results['sheet_resistance']:g} ohm/sq"
+    assert line == text, (line, text)
     carrying = ~np.isnan(fibers[:, 8])
     # Off the current-carrying clusters nothing flows.
     assert np.all(fibers[~carrying, 9] == 0), args
-    if not periodic:
-        assert np.allclose(fibers[carrying, 8], mean[carrying], rtol=0, atol=1e-7), args
+    if not periodic[axis]:
+        # Up to the iteration's error, of a few 1e-7 V here.
+        assert np.allclose(fibers[carrying, 8], mean[carrying], rtol=0, atol=1e-6), args
     # VTK's own reader takes the same values, -1 for nan.
     reader = vtk.vtkPolyDataReader()
     reader.SetFileName(os.path.join(work, "n.vtk"))
@@ -142,15 +161,27 @@ def main():
     mikado, work = sys.argv[1], sys.argv[2]
     os.makedirs(work, exist_ok=True)
     common = ["-n", "1200", "-l", "5e-7", "-d", "4e-8", "-s", "7"]
-    box = float(np.float32(2e-6))
+    cube = [2e-6] * 3
     diameter = float(np.float32(4e-8))
     check(mikado, work, common + ["--resistivity", "1e-8", "--junction-resistance", "500"],
-          box, False, 0, 500, 1e-8, diameter)
+          cube, [False] * 3, 0, 500, 1e-8, diameter)
     check(mikado, work, common + ["--electrodes", "z", "--junction-resistance", "3"],
-          box, False, 2, 3, 0, diameter)
+          cube, [False] * 3, 2, 3, 0, diameter)
     check(mikado, work, common + ["--periodic", "--resistivity", "1e-8", "--electrodes", "y",
                                   "--junction-resistance", "200"],
-          box, True, 1, 200, 1e-8, diameter)
+          cube, [True] * 3, 1, 200, 1e-8, diameter)
+    # Open along the electrodes, contacts wrapping z; the thin side is periodic: no film.
+    check(mikado, work, common + ["--box", "2.5e-6,2e-6,1.5e-6", "--periodic", "z",
+                                  "--electrodes", "y", "--resistivity", "1e-8",
+                                  "--junction-resistance", "300"],
+          [2.5e-6, 2e-6, 1.5e-6], [False, False, True], 1, 300, 1e-8, diameter)
+    # A film periodic in its plane, 1 V across the x period, contacts wrapping y too; its width
+    # lies across y.
+    film = ["-n", "600", "-l", "5e-7", "-d", "4e-8", "-s", "7", "--orientation", "planar",
+            "--box", "4e-6,3e-6,2e-7", "--periodic", "xy", "--resistivity", "1e-8",
+            "--junction-resistance", "500"]
+    check(mikado, work, film, [4e-6, 3e-6, 2e-7], [True, True, False], 0, 500, 1e-8, diameter,
+          width=1)
 
 
 if __name__ == "__main__":

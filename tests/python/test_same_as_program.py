@@ -58,15 +58,31 @@ def test_fibers_contacts_and_clusters_match(run_mikado, kw, args):
     assert stats == lines[1]
 
 
-@pytest.mark.parametrize("electrodes,rj,rho", [("x", 1.0, 0.0), ("z", 50.0, 1e-6)])
-def test_conductance_matches(run_mikado, electrodes, rj, rho):
-    args = ["-n", "20000", "-l", "6e-7", "-s", "5", "--conductance", "--electrodes", electrodes,
-            "--junction-resistance", repr(rj), "--resistivity", repr(rho)]
-    lines, fibers, _ = run_mikado(*args)
-    n = mikado.Network(fibers=20000, length=6e-7, seed=5)
+COMMON = (dict(fibers=20000, length=6e-7, seed=5), ["-n", "20000", "-l", "6e-7", "-s", "5"])
+# A film periodic in its plane: 1 V across the y period, its width along x.
+FILM = (dict(fibers=600, length=5e-7, diameter=4e-8, seed=7, orientation="planar",
+             box=(4e-6, 3e-6, 2e-7), periodic="xy"),
+        ["-n", "600", "-l", "5e-7", "-d", "4e-8", "-s", "7", "--orientation", "planar",
+         "--box", "4e-6,3e-6,2e-7", "--periodic", "xy"])
+
+
+@pytest.mark.parametrize("net,electrodes,rj,rho", [(COMMON, "x", 1.0, 0.0),
+                                                   (COMMON, "z", 50.0, 1e-6),
+                                                   (FILM, "y", 2.0, 1e-8)],
+                         ids=["ideal", "wires", "film"])
+def test_conductance_matches(run_mikado, net, electrodes, rj, rho):
+    kw, args = net
+    lines, fibers, _ = run_mikado(*args, "--conductance", "--electrodes", electrodes,
+                                  "--junction-resistance", repr(rj), "--resistivity", repr(rho))
+    n = mikado.Network(**kw)
     g = n.conductance(electrodes=electrodes, junction_resistance=rj, resistivity=rho)
     line = next(l for l in lines if l.startswith("conductance "))
-    assert line == f"conductance {g['conductance']:g} S;conductivity {g['conductivity']:g} S/m"
+    text = f"conductance {g['conductance']:g} S;conductivity {g['conductivity']:g} S/m"
+    assert ("sheet_resistance" in g) == (net is FILM)
+    if net is FILM:
+        text += f";sheet resistance {g['sheet_resistance']:g} ohm/sq"
+        assert g["sheet_resistance"] == pytest.approx(4e-6 / (g["conductance"] * 3e-6), rel=1e-6)
+    assert line == text
     assert g["conductance"] > 0
     np.testing.assert_allclose(g["potential"], fibers["potential"], rtol=1e-12, equal_nan=True)
 
