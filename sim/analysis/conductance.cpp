@@ -10,6 +10,7 @@
 #include <limits>
 #include <numbers>
 
+#include "analysis/circuit_reduction.h"
 #include "analysis/clusters.h"
 #include "analysis/multilevel.h"
 #include "periodic_image.h"
@@ -29,14 +30,6 @@ constexpr int32_t kLowerFace = -1, kUpperFace = -2;
 struct Event {
   double t;
   int32_t what;  // contact index, kLowerFace or kUpperFace
-};
-
-// Between nodes p and q, q taken at its image k periods further along the axis (k volts
-// higher): the current from p to q is g (V_p - V_q - k).
-struct Edge {
-  int32_t p, q;
-  double g;
-  int32_t k;
 };
 
 // The parameter of the point on f's axis nearest to p, clamped to the segment.
@@ -329,20 +322,8 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     }
   }
   const size_t num_nodes = node_t.size();
-  // Unknowns numbered fiber by fiber along a space-filling curve: coupled unknowns then lie
-  // close in memory, which makes the solver's sweeps several times faster than in the fibers'
-  // random order.
-  std::vector<int32_t> unknown(num_nodes, -1);
-  int32_t m = 0;
-  for (const int32_t f : spatial_order(in.fibers, active)) {
-    for (int32_t v = fiber_node[f]; v < fiber_node[f + 1]; ++v) {
-      if (std::isnan(fixed[v])) unknown[v] = m++;
-    }
-  }
-  r.unknowns = m;
-
   // The resistors: junctions in contact order, then wire pieces.
-  std::vector<Edge> edges;
+  std::vector<Resistor> edges;
   edges.reserve(in.contacts.size() + (wires ? num_nodes : 0));
   std::vector<int32_t> edge_of_contact(in.contacts.size(), -1);
   for (size_t k = 0; k < in.contacts.size(); ++k) {
@@ -374,14 +355,34 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     }
   }
 
-  // Kirchhoff's current law at every free node.
+  const size_t resistors = edges.size();
+  std::vector<uint8_t> wire(resistors, 0), free_node(num_nodes);
+  std::fill(wire.begin() + static_cast<std::ptrdiff_t>(junctions), wire.end(), 1);
+  for (size_t v = 0; v < num_nodes; ++v) free_node[v] = std::isnan(fixed[v]);
+  const CircuitReduction reduced = reduce_circuit(edges, wire, free_node);
+
+  // Unknowns numbered fiber by fiber along a space-filling curve: coupled unknowns then lie
+  // close in memory, which makes the solver's sweeps several times faster than in the fibers'
+  // random order.
+  std::vector<int32_t> unknown(num_nodes, -1);
+  int32_t m = 0;
+  for (const int32_t f : spatial_order(in.fibers, active)) {
+    for (int32_t v = fiber_node[f]; v < fiber_node[f + 1]; ++v) {
+      if (free_node[v] && reduced.node_kept[v]) unknown[v] = m++;
+    }
+  }
+  r.unknowns = m;
+
+  // Kirchhoff's current law at every free node. `chain` holds the wires joining consecutive
+  // unknowns, for the preconditioners that solve each fiber's chain exactly.
   Vector b = Vector::Zero(m), chain = Vector::Zero(m);
   std::vector<Eigen::Triplet<double, int>> entries;
   entries.reserve(2 * edges.size() + static_cast<size_t>(m));
   for (size_t k = 0; k < edges.size(); ++k) {
-    const Edge& e = edges[k];
+    if (!reduced.kept[k]) continue;
+    const Resistor& e = edges[k];
     const int32_t up = unknown[e.p], uq = unknown[e.q];
-    if (k >= junctions && up >= 0 && uq >= 0) chain[up] = e.g;
+    if (wire[k] && up >= 0 && uq >= 0 && std::abs(up - uq) == 1) chain[std::min(up, uq)] += e.g;
     if (up >= 0) {
       entries.emplace_back(up, up, e.g);
       b[up] += e.g * e.k;
@@ -415,12 +416,16 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   for (size_t v = 0; v < num_nodes; ++v) {
     if (unknown[v] >= 0) potential[v] = x[unknown[v]];
   }
-  const auto flow = [&](const Edge& e) { return e.g * (potential[e.p] - potential[e.q] - e.k); };
+  recover_potentials(reduced.eliminated, potential);
+  edges.resize(resistors);
+  const auto flow = [&](const Resistor& e) {
+    return e.g * (potential[e.p] - potential[e.q] - e.k);
+  };
   // The current at 1 V is the power the network dissipates, sum g (V_p - V_q - k)^2. It equals
   // the current through an electrode (or across the period), but its error is of second order
   // in the potentials' error, so an iterative solve gives it to nearly full precision.
   double power = 0;
-  for (const Edge& e : edges) power += flow(e) * flow(e) / e.g;
+  for (const Resistor& e : edges) power += flow(e) * flow(e) / e.g;
   r.conductance = power;
   const int one = (axis + 1) % 3, other = (axis + 2) % 3;
   // In this order a cube's is G / side exactly.
@@ -444,7 +449,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     } else {
       // The current along an ideal fiber between two points: the sum of what enters before.
       const auto entering = [&](const Event& ev) {
-        const Edge& e = edges[edge_of_contact[ev.what]];
+        const Resistor& e = edges[edge_of_contact[ev.what]];
         return in.contacts[ev.what].first == static_cast<int32_t>(f) ? -flow(e) : flow(e);
       };
       double junctions = 0;

@@ -16,9 +16,6 @@ constexpr double kLeastCoarsening = 0.9;
 constexpr Eigen::Index kDense = 3000;
 // Neighbours i, j of the finest level are strongly coupled when a_ij^2 > theta^2 a_ii a_jj.
 constexpr double kStrength = 0.08;
-// The finest level's coarse correction takes a second inner step unless the first reduced the
-// residual by this factor.
-constexpr double kEnough = 0.25;
 
 }  // namespace
 
@@ -321,9 +318,7 @@ void Preconditioner::apply(const Vector& r, Vector& z) const {
 }
 
 // x += an approximate solution of A_level e = b - A_level x: smoothing, the next level's
-// correction, smoothing. Below the finest level the correction is one cycle of the next; from
-// the finest it is up to two conjugate gradient steps preconditioned by that cycle, which costs
-// little more and saves a third of the iterations.
+// correction, smoothing in the opposite order.
 void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
   const Level& level = *levels_[index];
   if (level.coarsest) {
@@ -342,33 +337,17 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
   for (size_t k = 0; k < runs; ++k) level.relax(k, b, x);
   const Level& next = *levels_[index + 1];
   const Eigen::Index n = level.A.rows(), nc = next.A.rows();
-  Vector r = b - level.A * x;
+  const Vector r = b - level.A * x;
   Vector rc = Vector::Zero(nc);
-  if (level.P.size() > 0)
+  if (level.P.size() > 0) {
     rc.noalias() = level.P.transpose() * r;
-  else
+  } else {
     for (Eigen::Index u = 0; u < n; ++u) {
       if (level.aggregate[u] >= 0) rc[level.aggregate[u]] += r[u];
     }
-  Vector c = Vector::Zero(nc), e(nc);
-  cycle(index + 1, rc, c);
-  if (next.coarsest || index > 0) {
-    e = c;
-  } else {
-    const Vector v = next.A * c;
-    const double rho1 = c.dot(v), alpha1 = c.dot(rc);
-    Vector r1 = rc - (alpha1 / rho1) * v;
-    if (r1.norm() <= kEnough * rc.norm()) {
-      e = (alpha1 / rho1) * c;
-    } else {
-      Vector d = Vector::Zero(nc);
-      cycle(index + 1, r1, d);
-      const Vector w = next.A * d;
-      const double gamma = d.dot(v), beta = d.dot(w), alpha2 = d.dot(r1);
-      const double rho2 = beta - gamma * gamma / rho1;
-      e = (alpha1 / rho1 - gamma * alpha2 / (rho1 * rho2)) * c + (alpha2 / rho2) * d;
-    }
   }
+  Vector e = Vector::Zero(nc);
+  cycle(index + 1, rc, e);
   if (level.P.size() > 0)
     x.noalias() += level.P * e;
   else
@@ -380,28 +359,25 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
 
 Outcome solve(const Preconditioner& M, const Vector& b, Vector& x, double tolerance,
               int64_t most_iterations) {
-  // Flexible conjugate gradients: the K-cycle is not a fixed linear operator, so each direction
-  // is made A-orthogonal to the previous one explicitly.
   const SparseMatrix& A = M.matrix();
   const Eigen::Index m = A.rows();
   Outcome out;
   x.setZero(m);
   Vector r = b, z(m), p(m), q(m);
   const double target = tolerance * b.norm();
-  double pq = 0;
+  M.apply(r, z);
+  p = z;
+  double rz = r.dot(z);
   for (; out.iterations < most_iterations; ++out.iterations) {
     if (r.norm() <= target) return out;
-    M.apply(r, z);
-    if (out.iterations == 0) {
-      p = z;
-    } else {
-      p = z - (z.dot(q) / pq) * p;
-    }
     q.noalias() = A * p;
-    pq = p.dot(q);
-    const double alpha = p.dot(r) / pq;
+    const double alpha = rz / p.dot(q);
     x += alpha * p;
     r -= alpha * q;
+    M.apply(r, z);
+    const double next = r.dot(z);
+    p = z + (next / rz) * p;
+    rz = next;
   }
   if (r.norm() <= target) return out;
   out.error = "no convergence after " + std::to_string(out.iterations) + " iterations";

@@ -7,15 +7,15 @@
 #include <vector>
 
 // An algebraic multilevel preconditioner for the resistor networks' symmetric positive definite
-// systems, for flexible conjugate gradients.
+// systems: one V-cycle per step of conjugate gradients.
 //
 // The finest level, when wires join its unknowns, is coarsened by strongly coupled
 // neighbourhoods with a once-smoothed prolongation (smoothed aggregation); further levels by two
 // rounds of pairing with the strongest neighbour and piecewise constant prolongation, whose
 // coarse matrices stay sparse. Each level is smoothed by Gauss-Seidel over blocks (the runs of
 // unknowns one wire joins, solved exactly, so that stiff short pieces do no harm), forward before
-// and backward after the coarse correction. The finest level's correction is found by up to two
-// conjugate gradient steps on the next level (a K-cycle step); below, by one V-cycle.
+// and backward after the coarse correction, so that the cycle is symmetric, as conjugate
+// gradients needs.
 namespace multilevel {
 
 using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
@@ -49,7 +49,7 @@ struct Outcome {
   int64_t iterations = 0;
 };
 
-// Flexible preconditioned conjugate gradients from x = 0 until |b - A x| <= tolerance |b|.
+// Preconditioned conjugate gradients from x = 0 until |b - A x| <= tolerance |b|.
 Outcome solve(const Preconditioner& M, const Vector& b, Vector& x, double tolerance,
               int64_t most_iterations);
 
