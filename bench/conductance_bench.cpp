@@ -1,6 +1,6 @@
 // One conductance solve of a generated network at the default density, in a process of its own
 // so that the peak memory is this run's. Usage:
-//   conductance_bench FIBERS CONTACTS_PER_FIBER fiber|direct|ichol|jacobi [RHO [periodic]]
+//   conductance_bench FIBERS CONTACTS_PER_FIBER multi|fiber|direct|ichol|jacobi [RHO [periodic]]
 // The length gives the wanted contacts per fiber z = n (pi / 2) L^2 D at the default diameter.
 // Prints one line: fibers, length, contacts, z, unknowns, detection and solve seconds,
 // iterations, conductance, residual, peak MB.
@@ -25,7 +25,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: %s FIBERS Z fiber|direct|ichol|jacobi [RHO [periodic]]\n",
+    std::fprintf(stderr, "usage: %s FIBERS Z multi|fiber|direct|ichol|jacobi [RHO [periodic]]\n",
                  argv[0]);
     return 2;
   }
