@@ -29,7 +29,9 @@ struct Level {
   SparseMatrix P;                  // or the prolongation from the next level
   Eigen::LLT<Eigen::MatrixXd> exact;
   bool coarsest = false;
-  mutable Vector scratch;  // one cycle at a time
+  // One cycle at a time: the block solves' right-hand sides, the residual, and the next level's
+  // right-hand side and correction, kept to spare the page faults of fresh large vectors.
+  mutable Vector scratch, residual, coarse_b, coarse_x;
 
   void set_runs(const Vector& chain) {
     const Eigen::Index n = A.rows();
@@ -294,6 +296,9 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain) {
       levels_.push_back(std::move(level));
       return;
     }
+    level->residual.resize(n);
+    level->coarse_b.resize(count);
+    level->coarse_x.resize(count);
     joined = Vector::Zero(count);
     levels_.push_back(std::move(level));
   }
@@ -335,25 +340,29 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
   }
   const size_t runs = level.run_start.size() - 1;
   for (size_t k = 0; k < runs; ++k) level.relax(k, b, x);
-  const Level& next = *levels_[index + 1];
-  const Eigen::Index n = level.A.rows(), nc = next.A.rows();
-  const Vector r = b - level.A * x;
-  Vector rc = Vector::Zero(nc);
+  const Eigen::Index n = level.A.rows();
+  Vector& r = level.residual;
+  r = b;
+  r.noalias() -= level.A * x;
+  Vector& rc = level.coarse_b;
   if (level.P.size() > 0) {
     rc.noalias() = level.P.transpose() * r;
   } else {
+    rc.setZero();
     for (Eigen::Index u = 0; u < n; ++u) {
       if (level.aggregate[u] >= 0) rc[level.aggregate[u]] += r[u];
     }
   }
-  Vector e = Vector::Zero(nc);
+  Vector& e = level.coarse_x;
+  e.setZero();
   cycle(index + 1, rc, e);
-  if (level.P.size() > 0)
+  if (level.P.size() > 0) {
     x.noalias() += level.P * e;
-  else
+  } else {
     for (Eigen::Index u = 0; u < n; ++u) {
       if (level.aggregate[u] >= 0) x[u] += e[level.aggregate[u]];
     }
+  }
   for (size_t k = runs; k-- > 0;) level.relax(k, b, x);
 }
 
