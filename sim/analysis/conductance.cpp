@@ -105,26 +105,10 @@ std::string fiber_cg(const SparseMatrix& A, const Vector& chain, const Vector& b
     for (Eigen::Index u = 0; u < m; ++u) z[u] /= pivot[u];
     for (Eigen::Index u = m - 2; u >= 0; --u) z[u] -= factor[u] * z[u + 1];
   };
-  x.setZero();
-  Vector r = b, z(m), p(m), q(m);
-  precondition(r, z);
-  p = z;
-  double rz = r.dot(z);
-  const double target = kTolerance / 10 * b.norm();
-  const int64_t most = std::max<int64_t>(1000, 4 * static_cast<int64_t>(m));
-  for (int64_t& k = iterations; k < most; ++k) {
-    if (r.norm() <= target) return {};
-    q.noalias() = A * p;
-    const double alpha = rz / p.dot(q);
-    x += alpha * p;
-    r -= alpha * q;
-    precondition(r, z);
-    const double next = r.dot(z);
-    p = z + (next / rz) * p;
-    rz = next;
-  }
-  return "no convergence after " + std::to_string(most) + " iterations (residual " +
-         number(r.norm() / b.norm()) + ")";
+  const multilevel::Outcome out = multilevel::conjugate_gradients(
+      A, precondition, b, x, kTolerance / 10, std::max<int64_t>(1000, 4 * static_cast<int64_t>(m)));
+  iterations = out.iterations;
+  return out.error;
 }
 
 std::string solve(ConductanceSolver kind, const SparseMatrix& A, const Vector& chain,
@@ -132,8 +116,9 @@ std::string solve(ConductanceSolver kind, const SparseMatrix& A, const Vector& c
   switch (kind) {
     case ConductanceSolver::multilevel: {
       const multilevel::Preconditioner M(A, chain);
-      const multilevel::Outcome out =
-          multilevel::solve(M, b, x, kTolerance / 10, std::max<int64_t>(1000, A.rows()));
+      const multilevel::Outcome out = multilevel::conjugate_gradients(
+          A, [&](const Vector& r, Vector& z) { M.apply(r, z); }, b, x, kTolerance / 10,
+          std::max<int64_t>(1000, A.rows()));
       iterations = out.iterations;
       return out.error;
     }

@@ -63,6 +63,17 @@ struct Level {
 
 namespace {
 
+// The column-major matrix of the given compressed columns.
+SparseMatrix compressed(Eigen::Index rows, Eigen::Index cols, const std::vector<int>& outer,
+                        const std::vector<int>& inner, const std::vector<double>& values) {
+  SparseMatrix C(rows, cols);
+  C.resizeNonZeros(static_cast<Eigen::Index>(inner.size()));
+  std::copy(outer.begin(), outer.end(), C.outerIndexPtr());
+  std::copy(inner.begin(), inner.end(), C.innerIndexPtr());
+  std::copy(values.begin(), values.end(), C.valuePtr());
+  return C;
+}
+
 // A B by columns, accumulating each column densely (Eigen's general product scans far more).
 SparseMatrix product(const SparseMatrix& A, const SparseMatrix& B) {
   const Eigen::Index rows = A.rows(), cols = B.cols();
@@ -90,12 +101,7 @@ SparseMatrix product(const SparseMatrix& A, const SparseMatrix& B) {
     }
     outer[j + 1] = static_cast<int>(inner.size());
   }
-  SparseMatrix C(rows, cols);
-  C.resizeNonZeros(static_cast<Eigen::Index>(inner.size()));
-  std::copy(outer.begin(), outer.end(), C.outerIndexPtr());
-  std::copy(inner.begin(), inner.end(), C.innerIndexPtr());
-  std::copy(values.begin(), values.end(), C.valuePtr());
-  return C;
+  return compressed(rows, cols, outer, inner, values);
 }
 
 // Greedy aggregation of strongly coupled neighbourhoods: whole neighbourhoods first, then the
@@ -247,12 +253,7 @@ SparseMatrix collapse(const SparseMatrix& A, const std::vector<int32_t>& aggrega
     }
     outer[b + 1] = static_cast<int>(inner.size());
   }
-  SparseMatrix C(count, count);
-  C.resizeNonZeros(static_cast<Eigen::Index>(inner.size()));
-  std::copy(outer.begin(), outer.end(), C.outerIndexPtr());
-  std::copy(inner.begin(), inner.end(), C.innerIndexPtr());
-  std::copy(values.begin(), values.end(), C.valuePtr());
-  return C;
+  return compressed(count, count, outer, inner, values);
 }
 
 }  // namespace
@@ -305,10 +306,6 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain) {
 }
 
 Preconditioner::~Preconditioner() = default;
-
-const SparseMatrix& Preconditioner::matrix() const {
-  return levels_.front()->A;
-}
 
 int64_t Preconditioner::unknowns(int level) const {
   return levels_[level]->A.rows();
@@ -364,33 +361,6 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
     }
   }
   for (size_t k = runs; k-- > 0;) level.relax(k, b, x);
-}
-
-Outcome solve(const Preconditioner& M, const Vector& b, Vector& x, double tolerance,
-              int64_t most_iterations) {
-  const SparseMatrix& A = M.matrix();
-  const Eigen::Index m = A.rows();
-  Outcome out;
-  x.setZero(m);
-  Vector r = b, z(m), p(m), q(m);
-  const double target = tolerance * b.norm();
-  M.apply(r, z);
-  p = z;
-  double rz = r.dot(z);
-  for (; out.iterations < most_iterations; ++out.iterations) {
-    if (r.norm() <= target) return out;
-    q.noalias() = A * p;
-    const double alpha = rz / p.dot(q);
-    x += alpha * p;
-    r -= alpha * q;
-    M.apply(r, z);
-    const double next = r.dot(z);
-    p = z + (next / rz) * p;
-    rz = next;
-  }
-  if (r.norm() <= target) return out;
-  out.error = "no convergence after " + std::to_string(out.iterations) + " iterations";
-  return out;
 }
 
 }  // namespace multilevel

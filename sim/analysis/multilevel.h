@@ -2,6 +2,7 @@
 
 #include <Eigen/SparseCore>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,7 +35,6 @@ class Preconditioner {
 
   // z = M^-1 r for the finest system.
   void apply(const Vector& r, Vector& z) const;
-  const SparseMatrix& matrix() const;
   int levels() const { return static_cast<int>(levels_.size()); }
   int64_t unknowns(int level) const;
   int64_t nonzeros(int level) const;
@@ -49,8 +49,37 @@ struct Outcome {
   int64_t iterations = 0;
 };
 
-// Preconditioned conjugate gradients from x = 0 until |b - A x| <= tolerance |b|.
-Outcome solve(const Preconditioner& M, const Vector& b, Vector& x, double tolerance,
-              int64_t most_iterations);
+// Preconditioned conjugate gradients from x = 0 until |b - A x| <= tolerance |b|;
+// precondition(r, z) sets z to the preconditioner applied to r.
+template <typename Precondition>
+Outcome conjugate_gradients(const SparseMatrix& A, Precondition&& precondition, const Vector& b,
+                            Vector& x, double tolerance, int64_t most_iterations) {
+  const Eigen::Index m = A.rows();
+  Outcome out;
+  x.setZero(m);
+  Vector r = b, z(m), p(m), q(m);
+  const double target = tolerance * b.norm();
+  precondition(r, z);
+  p = z;
+  double rz = r.dot(z);
+  for (; r.norm() > target; ++out.iterations) {
+    if (out.iterations == most_iterations) {
+      char residual[32];
+      std::snprintf(residual, sizeof residual, "%g", r.norm() / b.norm());
+      out.error = "no convergence after " + std::to_string(most_iterations) +
+                  " iterations (residual " + residual + ")";
+      return out;
+    }
+    q.noalias() = A * p;
+    const double alpha = rz / p.dot(q);
+    x += alpha * p;
+    r -= alpha * q;
+    precondition(r, z);
+    const double next = r.dot(z);
+    p = z + (next / rz) * p;
+    rz = next;
+  }
+  return out;
+}
 
 }  // namespace multilevel
