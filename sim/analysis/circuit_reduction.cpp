@@ -8,6 +8,11 @@ CircuitReduction reduce_circuit(std::vector<Resistor>& resistors, std::vector<ui
   CircuitReduction out;
   out.kept.assign(resistors.size(), 1);
   out.node_kept.assign(nodes, 1);
+  // Each removal adds at most one resistor.
+  resistors.reserve(resistors.size() + nodes);
+  marked.reserve(resistors.capacity());
+  out.kept.reserve(resistors.capacity());
+  out.eliminated.reserve(nodes);
   // Each node's resistors; a series replacement takes over its parts' slots, so a node never
   // needs more than it starts with.
   std::vector<int64_t> start(nodes + 1, 0);
