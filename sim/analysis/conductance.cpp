@@ -50,15 +50,6 @@ double crossing(const Fiber& f, int axis, double face) {
   return d != 0 ? std::clamp((face - f.start[axis]) / d, 0.0, 1.0) : 0.0;
 }
 
-double fiber_length(const Fiber& f) {
-  double s = 0;
-  for (int a = 0; a < 3; ++a) {
-    const double d = static_cast<double>(f.end[a]) - f.start[a];
-    s += d * d;
-  }
-  return std::sqrt(s);
-}
-
 ConductanceResult failure(ConductanceResult r, const std::string& why) {
   r.ok = false;
   r.error = why;
@@ -329,7 +320,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     return std::numbers::pi * d * d / 4;
   };
   const auto wire_conductance = [&](size_t f, int32_t v) {
-    const double l = (node_t[v + 1] - node_t[v]) * fiber_length(in.fibers[f]);
+    const double l = (node_t[v + 1] - node_t[v]) * std::sqrt(squared_length(in.fibers[f]));
     return area(f) / (in.resistivity * l);
   };
   const size_t junctions = edges.size();
