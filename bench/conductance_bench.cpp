@@ -1,6 +1,7 @@
 // One conductance solve of a generated network at the default density, in a process of its own
 // so that the peak memory is this run's. Usage:
-//   conductance_bench FIBERS CONTACTS_PER_FIBER multi|fiber|direct|ichol|jacobi [RHO [periodic]]
+//   conductance_bench FIBERS CONTACTS_PER_FIBER multi|fiber|direct|ichol|jacobi [RHO [periodic|open
+//   [THREADS]]]
 // The length gives the wanted contacts per fiber z = n (pi / 2) L^2 D at the default diameter.
 // Prints one line: fibers, length, contacts, z, unknowns, detection and solve seconds,
 // iterations, conductance, residual, peak MB.
@@ -25,7 +26,9 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: %s FIBERS Z multi|fiber|direct|ichol|jacobi [RHO [periodic]]\n",
+    std::fprintf(stderr,
+                 "usage: %s FIBERS Z multi|fiber|direct|ichol|jacobi [RHO [periodic|open "
+                 "[THREADS]]]\n",
                  argv[0]);
     return 2;
   }
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
   n.detect_contacts();
   const double detection = seconds_since(start);
   start = std::chrono::steady_clock::now();
-  const ConductanceResult r = n.conductance(0, 1, rho, solver);
+  const ConductanceResult r = n.conductance(0, 1, rho, solver, argc > 6 ? std::atoi(argv[6]) : 0);
   const double solve = seconds_since(start);
   if (!r.ok) {
     std::fprintf(stderr, "the conductance solve failed: %s\n", r.error.c_str());

@@ -227,7 +227,7 @@ ClusterResult Network::clusters() const {
 }
 
 ConductanceResult Network::conductance(int axis, double junction_resistance, double resistivity,
-                                       ConductanceSolver solver) const {
+                                       ConductanceSolver solver, int threads) const {
   const State& n = *state_;
   ConductanceInput in;
   in.fibers = fibers();
@@ -240,6 +240,7 @@ ConductanceResult Network::conductance(int axis, double junction_resistance, dou
   in.junction_resistance = junction_resistance;
   in.resistivity = resistivity;
   in.solver = solver;
+  in.threads = threads;
   return solve_conductance(in);
 }
 

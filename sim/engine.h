@@ -83,9 +83,11 @@ class Network {
   ClusterResult clusters() const;
 
   // The conductance along `axis` (0 x, 1 y, 2 z) through the contacts found: junctions of
-  // `junction_resistance` ohms, wires of `resistivity` ohm metres (0: ideal).
+  // `junction_resistance` ohms, wires of `resistivity` ohm metres (0: ideal), on at most
+  // `threads` threads (0: one per core); the result does not depend on them.
   ConductanceResult conductance(int axis, double junction_resistance, double resistivity,
-                                ConductanceSolver solver = ConductanceSolver::multilevel) const;
+                                ConductanceSolver solver = ConductanceSolver::multilevel,
+                                int threads = 0) const;
 
   // The line `mikado` prints for this network, without its line break.
   std::string summary() const;

@@ -251,6 +251,7 @@ int main(int argc, char** argv) {
     in.axis = options.circuit.electrode_axis;
     in.junction_resistance = options.circuit.junction_resistance;
     in.resistivity = options.circuit.resistivity;
+    in.threads = options.threads;
     circuit = solve_conductance(in);
     if (!circuit.ok) {
       std::fprintf(stderr, "mikado: the conductance solve failed: %s\n", circuit.error.c_str());

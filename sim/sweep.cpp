@@ -274,6 +274,7 @@ Failure run_repeat(const SweepPlan& plan, const std::vector<Run>& runs, SweepRep
       in.axis = plan.electrode_axis;
       in.junction_resistance = plan.junction_resistance;
       in.resistivity = plan.resistivity;
+      in.threads = threads();
       circuit = solve_conductance(in);
       if (!circuit.ok) return {1, "the conductance solve failed: " + circuit.error};
     }

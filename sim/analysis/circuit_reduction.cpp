@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-CircuitReduction reduce_circuit(std::vector<Resistor>& resistors, std::vector<uint8_t>& marked,
-                                const std::vector<uint8_t>& free_node) {
+CircuitReduction reduce_circuit(BigVector<Resistor>& resistors, BigVector<uint8_t>& marked,
+                                const BigVector<uint8_t>& free_node) {
   const size_t nodes = free_node.size();
   CircuitReduction out;
   out.kept.assign(resistors.size(), 1);
@@ -15,17 +15,17 @@ CircuitReduction reduce_circuit(std::vector<Resistor>& resistors, std::vector<ui
   out.eliminated.reserve(nodes);
   // Each node's resistors; a series replacement takes over its parts' slots, so a node never
   // needs more than it starts with.
-  std::vector<int64_t> start(nodes + 1, 0);
-  std::vector<int32_t> degree(nodes, 0);
+  BigVector<int64_t> start(nodes + 1, 0);
+  BigVector<int32_t> degree(nodes, 0);
   for (const Resistor& r : resistors) {
     if (r.p == r.q) continue;
     ++degree[r.p];
     ++degree[r.q];
   }
   for (size_t v = 0; v < nodes; ++v) start[v + 1] = start[v] + degree[v];
-  std::vector<int32_t> slot(static_cast<size_t>(start[nodes]));
+  BigVector<int32_t> slot(static_cast<size_t>(start[nodes]));
   {
-    std::vector<int64_t> next(start.begin(), start.end() - 1);
+    BigVector<int64_t> next(start.begin(), start.end() - 1);
     for (size_t i = 0; i < resistors.size(); ++i) {
       const Resistor& r = resistors[i];
       if (r.p == r.q) continue;
@@ -57,7 +57,7 @@ CircuitReduction reduce_circuit(std::vector<Resistor>& resistors, std::vector<ui
     shift = r.p == v ? r.k : -r.k;
   };
 
-  std::vector<int32_t> work;
+  BigVector<int32_t> work;
   for (size_t v = 0; v < nodes; ++v) {
     if (free_node[v] && degree[v] <= 2) work.push_back(static_cast<int32_t>(v));
   }
@@ -102,8 +102,7 @@ CircuitReduction reduce_circuit(std::vector<Resistor>& resistors, std::vector<ui
   return out;
 }
 
-void recover_potentials(const std::vector<Elimination>& eliminated,
-                        std::vector<double>& potential) {
+void recover_potentials(const BigVector<Elimination>& eliminated, BigVector<double>& potential) {
   for (size_t i = eliminated.size(); i-- > 0;) {
     const Elimination& e = eliminated[i];
     if (e.a < 0) {

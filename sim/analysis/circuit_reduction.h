@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/huge_pages.h"
+
 // Exact reduction of a resistor network before it is solved: a node with one resistor is a dead
 // end and carries no current; a node with two is a series connection, replaced by one resistor
 // between its neighbours. Repeated until every free node left joins three or more resistors,
@@ -26,16 +28,16 @@ struct Elimination {
 };
 
 struct CircuitReduction {
-  std::vector<uint8_t> kept;            // per resistor, the appended ones included
-  std::vector<uint8_t> node_kept;       // per node
-  std::vector<Elimination> eliminated;  // in the order of removal
+  BigVector<uint8_t> kept;            // per resistor, the appended ones included
+  BigVector<uint8_t> node_kept;       // per node
+  BigVector<Elimination> eliminated;  // in the order of removal
 };
 
 // `free_node[v]` says whether v's potential is unknown (held nodes are never removed).
 // Appends the series resistors to `resistors` (and, for each, whether either part was in
 // `marked`, to `marked`).
-CircuitReduction reduce_circuit(std::vector<Resistor>& resistors, std::vector<uint8_t>& marked,
-                                const std::vector<uint8_t>& free_node);
+CircuitReduction reduce_circuit(BigVector<Resistor>& resistors, BigVector<uint8_t>& marked,
+                                const BigVector<uint8_t>& free_node);
 
 // Fills in the potentials of the removed nodes from those of the kept ones.
-void recover_potentials(const std::vector<Elimination>& eliminated, std::vector<double>& potential);
+void recover_potentials(const BigVector<Elimination>& eliminated, BigVector<double>& potential);

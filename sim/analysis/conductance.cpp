@@ -12,6 +12,7 @@
 
 #include "analysis/circuit_reduction.h"
 #include "analysis/clusters.h"
+#include "analysis/huge_pages.h"
 #include "analysis/multilevel.h"
 #include "periodic_image.h"
 
@@ -91,25 +92,28 @@ std::string fiber_cg(const SparseMatrix& A, const Vector& chain, const Vector& b
     if (!(pivot[u] > 0)) return "the fiber preconditioner is not positive definite";
     factor[u] = -chain[u] / pivot[u];
   }
+  Halves in_turn(false);
   const auto precondition = [&](const Vector& r, Vector& z) {
     for (Eigen::Index u = 0; u < m; ++u) z[u] = r[u] - (u > 0 ? factor[u - 1] * z[u - 1] : 0.0);
     for (Eigen::Index u = 0; u < m; ++u) z[u] /= pivot[u];
     for (Eigen::Index u = m - 2; u >= 0; --u) z[u] -= factor[u] * z[u + 1];
   };
   const multilevel::Outcome out = multilevel::conjugate_gradients(
-      A, precondition, b, x, kTolerance / 10, std::max<int64_t>(1000, 4 * static_cast<int64_t>(m)));
+      A, precondition, b, x, kTolerance / 10, std::max<int64_t>(1000, 4 * static_cast<int64_t>(m)),
+      in_turn);
   iterations = out.iterations;
   return out.error;
 }
 
-std::string solve(ConductanceSolver kind, const SparseMatrix& A, const Vector& chain,
+std::string solve(ConductanceSolver kind, int threads, const SparseMatrix& A, const Vector& chain,
                   const Vector& b, Vector& x, int64_t& iterations) {
   switch (kind) {
     case ConductanceSolver::multilevel: {
-      const multilevel::Preconditioner M(A, chain);
+      Halves halves(threads != 1 && A.rows() >= multilevel::kSplit);
+      const multilevel::Preconditioner M(A, chain, &halves);
       const multilevel::Outcome out = multilevel::conjugate_gradients(
           A, [&](const Vector& r, Vector& z) { M.apply(r, z); }, b, x, kTolerance / 10,
-          std::max<int64_t>(1000, A.rows()));
+          std::max<int64_t>(1000, A.rows()), halves);
       iterations = out.iterations;
       return out.error;
     }
@@ -150,7 +154,7 @@ uint64_t interleave(uint32_t x, uint32_t y, uint32_t z) {
 
 // The active fibers sorted by the Morton key of their midpoints.
 std::vector<int32_t> spatial_order(std::span<const Fiber> fibers,
-                                   const std::vector<uint8_t>& active) {
+                                   const BigVector<uint8_t>& active) {
   Vec3 lo{}, hi{};
   bool first = true;
   for (size_t f = 0; f < fibers.size(); ++f) {
@@ -178,6 +182,71 @@ std::vector<int32_t> spatial_order(std::span<const Fiber> fibers,
   order.reserve(keyed.size());
   for (const auto& k : keyed) order.push_back(k.second);
   return order;
+}
+
+// The matrix of Kirchhoff's law at the m unknowns, built column by column: rows in order,
+// parallel resistors summed in the order given. Adds the held nodes' and the periods' currents
+// to b and the wires joining consecutive unknowns to chain.
+SparseMatrix kirchhoff(const BigVector<Resistor>& edges, const BigVector<uint8_t>& kept,
+                       const BigVector<uint8_t>& wire, const BigVector<int32_t>& unknown,
+                       const BigVector<double>& fixed, int32_t m, Vector& b, Vector& chain) {
+  // Each column: its diagonal first, then one entry per resistor to another unknown.
+  BigVector<int> outer(static_cast<size_t>(m) + 1, 0);
+  for (size_t k = 0; k < edges.size(); ++k) {
+    const int32_t up = unknown[edges[k].p], uq = unknown[edges[k].q];
+    if (kept[k] && up >= 0 && uq >= 0) {
+      ++outer[up + 1];
+      ++outer[uq + 1];
+    }
+  }
+  for (int32_t u = 0; u < m; ++u) outer[u + 1] += outer[u] + 1;
+  BigVector<int> inner(static_cast<size_t>(outer[m])), next(outer.begin(), outer.end() - 1);
+  BigVector<double> value(inner.size(), 0.0);
+  for (int32_t u = 0; u < m; ++u) inner[next[u]++] = u;
+  const auto add = [&](int32_t u, int32_t other, double g) {
+    value[outer[u]] += g;
+    if (other < 0) return;
+    inner[next[u]] = other;
+    value[next[u]++] = -g;
+  };
+  for (size_t k = 0; k < edges.size(); ++k) {
+    if (!kept[k]) continue;
+    const Resistor& e = edges[k];
+    const int32_t up = unknown[e.p], uq = unknown[e.q];
+    if (wire[k] && up >= 0 && uq >= 0 && std::abs(up - uq) == 1) chain[std::min(up, uq)] += e.g;
+    if (up >= 0) {
+      add(up, uq, e.g);
+      b[up] += e.g * e.k;
+      if (uq < 0) b[up] += e.g * fixed[e.q];
+    }
+    if (uq >= 0) {
+      add(uq, up, e.g);
+      b[uq] -= e.g * e.k;
+      if (up < 0) b[uq] += e.g * fixed[e.p];
+    }
+  }
+  // Sorted (stably, so that repeats add up in order) and repeats merged, packed to the front.
+  int w = 0;
+  for (int32_t u = 0; u < m; ++u) {
+    const int from = outer[u], to = outer[u + 1];
+    for (int i = from + 1; i < to; ++i) {
+      for (int j = i; j > from && inner[j - 1] > inner[j]; --j) {
+        std::swap(inner[j - 1], inner[j]);
+        std::swap(value[j - 1], value[j]);
+      }
+    }
+    outer[u] = w;
+    for (int i = from; i < to; ++i) {
+      if (i > from && inner[i] == inner[w - 1]) {
+        value[w - 1] += value[i];
+        continue;
+      }
+      inner[w] = inner[i];
+      value[w++] = value[i];
+    }
+  }
+  outer[m] = w;
+  return multilevel::compressed(m, m, outer, inner, value);
 }
 
 }  // namespace
@@ -210,7 +279,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   const ClusterResult clusters =
       find_clusters(in.fibers.data(), static_cast<int32_t>(n), in.contacts.data(),
                     static_cast<int32_t>(in.contacts.size()), in.side, in.periodic);
-  std::vector<uint8_t> active(n);
+  BigVector<uint8_t> active(n);
   for (size_t f = 0; f < n; ++f) active[f] = clusters.spans[clusters.cluster_of[f]] >> axis & 1;
   const auto lower_face = [&](const Fiber& f) {
     return !periodic && (f.start[axis] <= -half || f.end[axis] <= -half);
@@ -220,7 +289,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   };
 
   // The events of each fiber, grouped by fiber.
-  std::vector<int64_t> first(n + 1, 0);
+  BigVector<int64_t> first(n + 1, 0);
   for (const Contact& c : in.contacts) {
     if (!active[c.first]) continue;
     ++first[c.first + 1];
@@ -231,9 +300,9 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     first[f + 1] += lower_face(in.fibers[f]) + upper_face(in.fibers[f]);
   }
   for (size_t f = 0; f < n; ++f) first[f + 1] += first[f];
-  std::vector<Event> events(static_cast<size_t>(first[n]));
+  BigVector<Event> events(static_cast<size_t>(first[n]));
   {
-    std::vector<int64_t> next(first.begin(), first.end() - 1);
+    BigVector<int64_t> next(first.begin(), first.end() - 1);
     for (size_t k = 0; k < in.contacts.size(); ++k) {
       const Contact& c = in.contacts[k];
       if (!active[c.first]) continue;
@@ -263,10 +332,10 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
 
   // Nodes: one per fiber with ideal wires, else one per distinct point along it. An electrode's
   // node is held at its potential; periodic along the axis, one node of each cluster is grounded.
-  std::vector<int32_t> node_of(events.size());
-  std::vector<int32_t> fiber_node(n + 1, 0);
-  std::vector<double> node_t, fixed;
-  std::vector<int32_t> contact_end(2 * in.contacts.size(), -1);
+  BigVector<int32_t> node_of(events.size());
+  BigVector<int32_t> fiber_node(n + 1, 0);
+  BigVector<double> node_t, fixed;
+  BigVector<int32_t> contact_end(2 * in.contacts.size(), -1);
   for (size_t f = 0; f < n; ++f) {
     fiber_node[f] = static_cast<int32_t>(node_t.size());
     for (int64_t e = first[f]; e < first[f + 1]; ++e) {
@@ -299,9 +368,9 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   }
   const size_t num_nodes = node_t.size();
   // The resistors: junctions in contact order, then wire pieces.
-  std::vector<Resistor> edges;
+  BigVector<Resistor> edges;
   edges.reserve(in.contacts.size() + (wires ? num_nodes : 0));
-  std::vector<int32_t> edge_of_contact(in.contacts.size(), -1);
+  BigVector<int32_t> edge_of_contact(in.contacts.size(), -1);
   for (size_t k = 0; k < in.contacts.size(); ++k) {
     const Contact& c = in.contacts[k];
     if (!active[c.first]) continue;
@@ -332,7 +401,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   }
 
   const size_t resistors = edges.size();
-  std::vector<uint8_t> wire(resistors, 0), free_node(num_nodes);
+  BigVector<uint8_t> wire(resistors, 0), free_node(num_nodes);
   std::fill(wire.begin() + static_cast<std::ptrdiff_t>(junctions), wire.end(), 1);
   for (size_t v = 0; v < num_nodes; ++v) free_node[v] = std::isnan(fixed[v]);
   const CircuitReduction reduced = reduce_circuit(edges, wire, free_node);
@@ -340,7 +409,7 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   // Unknowns numbered fiber by fiber along a space-filling curve: coupled unknowns then lie
   // close in memory, which makes the solver's sweeps several times faster than in the fibers'
   // random order.
-  std::vector<int32_t> unknown(num_nodes, -1);
+  BigVector<int32_t> unknown(num_nodes, -1);
   int32_t m = 0;
   for (const int32_t f : spatial_order(in.fibers, active)) {
     for (int32_t v = fiber_node[f]; v < fiber_node[f + 1]; ++v) {
@@ -352,43 +421,17 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
   // Kirchhoff's current law at every free node. `chain` holds the wires joining consecutive
   // unknowns, for the preconditioners that solve each fiber's chain exactly.
   Vector b = Vector::Zero(m), chain = Vector::Zero(m);
-  std::vector<Eigen::Triplet<double, int>> entries;
-  entries.reserve(2 * edges.size() + static_cast<size_t>(m));
-  for (size_t k = 0; k < edges.size(); ++k) {
-    if (!reduced.kept[k]) continue;
-    const Resistor& e = edges[k];
-    const int32_t up = unknown[e.p], uq = unknown[e.q];
-    if (wire[k] && up >= 0 && uq >= 0 && std::abs(up - uq) == 1) chain[std::min(up, uq)] += e.g;
-    if (up >= 0) {
-      entries.emplace_back(up, up, e.g);
-      b[up] += e.g * e.k;
-      if (uq >= 0)
-        entries.emplace_back(up, uq, -e.g);
-      else
-        b[up] += e.g * fixed[e.q];
-    }
-    if (uq >= 0) {
-      entries.emplace_back(uq, uq, e.g);
-      b[uq] -= e.g * e.k;
-      if (up >= 0)
-        entries.emplace_back(uq, up, -e.g);
-      else
-        b[uq] += e.g * fixed[e.p];
-    }
-  }
-  SparseMatrix A(m, m);
-  A.setFromTriplets(entries.begin(), entries.end());
-  entries = {};
+  const SparseMatrix A = kirchhoff(edges, reduced.kept, wire, unknown, fixed, m, b, chain);
   Vector x = Vector::Zero(m);
   if (m > 0 && b.norm() > 0) {
-    const std::string why = solve(in.solver, A, chain, b, x, r.iterations);
+    const std::string why = solve(in.solver, in.threads, A, chain, b, x, r.iterations);
     if (!why.empty()) return failure(r, why);
     r.residual = (A * x - b).norm() / b.norm();
     if (!(r.residual <= kTolerance))
       return failure(r, "the residual " + number(r.residual) + " exceeds " + number(kTolerance));
   }
 
-  std::vector<double> potential(fixed);
+  BigVector<double> potential(fixed);
   for (size_t v = 0; v < num_nodes; ++v) {
     if (unknown[v] >= 0) potential[v] = x[unknown[v]];
   }

@@ -35,6 +35,7 @@ struct ConductanceInput {
   double junction_resistance = 1;  // ohm, > 0
   double resistivity = 0;          // ohm metre, >= 0; 0: ideal wires
   ConductanceSolver solver = ConductanceSolver::multilevel;
+  int threads = 0;  // at most this many at once, 0: one per core; results never depend on it
 };
 
 struct ConductanceResult {

@@ -27,8 +27,13 @@ struct Level {
   // L D L^T with D = pivot and the unit lower diagonal factor.
   Vector pivot, factor;
   std::vector<int32_t> run_start;  // the first unknown of each run, then the size
-  std::vector<int32_t> aggregate;  // the next level's unknown each unknown belongs to
-  SparseMatrix P;                  // or the prolongation from the next level
+  // The next level: the aggregate each unknown belongs to (-1: none) and each aggregate's
+  // unknowns in order; or the prolongation P from it, with R = P^T for its rows.
+  std::vector<int32_t> aggregate, member_start, members;
+  SparseMatrix P, R;
+  // A large level is worked on in two parts, split at a run's start: the runs coupled only
+  // within their part (inner) both at once, then the runs coupled across (border) in turn.
+  std::vector<int32_t> inner[2], border;
   Eigen::LLT<Eigen::MatrixXd> exact;
   bool coarsest = false;
   // One cycle at a time: the block solves' right-hand sides, the residual, and the next level's
@@ -37,8 +42,8 @@ struct Level {
 
   void set_runs(const Vector& chain) {
     const Eigen::Index n = A.rows();
-    pivot.resize(n);
-    factor.resize(n);
+    fresh(pivot, n);
+    fresh(factor, n);
     run_start.clear();
     for (Eigen::Index u = 0; u < n; ++u) {
       const double joined = u > 0 ? chain[u - 1] : 0.0;
@@ -49,12 +54,61 @@ struct Level {
     run_start.push_back(static_cast<int32_t>(n));
   }
 
+  void set_parts() {
+    const Eigen::Index n = A.rows();
+    const auto runs = static_cast<int32_t>(run_start.size() - 1);
+    const int32_t half = n < kSplit ? static_cast<int32_t>(n)
+                                    : *(std::upper_bound(run_start.begin(), run_start.end() - 1,
+                                                         static_cast<int32_t>(n / 2)) -
+                                        1);
+    for (int32_t k = 0; k < runs; ++k) {
+      const bool second = run_start[k] >= half;
+      bool across = false;
+      for (int32_t u = run_start[k]; u < run_start[k + 1] && !across; ++u) {
+        for (SparseMatrix::InnerIterator it(A, u); it; ++it)
+          across |= (it.index() >= half) != second;
+      }
+      (across ? border : inner[second]).push_back(k);
+    }
+  }
+
+  // Forward block Gauss-Seidel, from x = 0 when `from_zero`.
+  void forward(const Vector& b, Vector& x, bool from_zero, Halves& halves) const {
+    const auto sweep = [&](int part) {
+      for (const int32_t k : inner[part]) relax(k, b, x, from_zero);
+    };
+    if (inner[1].empty()) {
+      sweep(0);
+    } else {
+      halves.run(sweep);
+    }
+    // Border runs see unknowns of both parts that were updated after theirs.
+    for (const int32_t k : border) relax(k, b, x);
+  }
+
+  // The forward sweep's steps in reverse order.
+  void backward(const Vector& b, Vector& x, Halves& halves) const {
+    for (size_t i = border.size(); i-- > 0;) relax(border[i], b, x);
+    const auto sweep = [&](int part) {
+      for (size_t i = inner[part].size(); i-- > 0;) relax(inner[part][i], b, x);
+    };
+    if (inner[1].empty()) {
+      sweep(0);
+    } else {
+      halves.run(sweep);
+    }
+  }
+
   // One block Gauss-Seidel step on run k: x_run += T^-1 (b - A x)_run.
-  void relax(size_t k, const Vector& b, Vector& x) const {
+  // `zero_from_run`: every unknown coupled to the run, from the run's first on, is still 0, so
+  // the later columns contribute nothing and are not read.
+  void relax(size_t k, const Vector& b, Vector& x, bool zero_from_run = false) const {
     const int32_t s = run_start[k], e = run_start[k + 1];
+    const Eigen::Index end = zero_from_run ? s : A.rows();
     for (int32_t u = s; u < e; ++u) {
       double sum = b[u];
-      for (SparseMatrix::InnerIterator it(A, u); it; ++it) sum -= it.value() * x[it.index()];
+      for (SparseMatrix::InnerIterator it(A, u); it && it.index() < end; ++it)
+        sum -= it.value() * x[it.index()];
       scratch[u] = sum - (u > s ? factor[u - 1] * scratch[u - 1] : 0.0);
     }
     for (int32_t u = s; u < e; ++u) scratch[u] /= pivot[u];
@@ -65,24 +119,13 @@ struct Level {
 
 namespace {
 
-// The column-major matrix of the given compressed columns.
-SparseMatrix compressed(Eigen::Index rows, Eigen::Index cols, const std::vector<int>& outer,
-                        const std::vector<int>& inner, const std::vector<double>& values) {
-  SparseMatrix C(rows, cols);
-  C.resizeNonZeros(static_cast<Eigen::Index>(inner.size()));
-  std::copy(outer.begin(), outer.end(), C.outerIndexPtr());
-  std::copy(inner.begin(), inner.end(), C.innerIndexPtr());
-  std::copy(values.begin(), values.end(), C.valuePtr());
-  return C;
-}
-
 // A B by columns, accumulating each column densely (Eigen's general product scans far more).
 SparseMatrix product(const SparseMatrix& A, const SparseMatrix& B) {
   const Eigen::Index rows = A.rows(), cols = B.cols();
-  std::vector<int> outer(static_cast<size_t>(cols) + 1, 0), inner;
-  std::vector<double> values;
-  std::vector<int> mark(static_cast<size_t>(rows), -1), touched;
-  std::vector<double> sum(static_cast<size_t>(rows), 0.0);
+  BigVector<int> outer(static_cast<size_t>(cols) + 1, 0), inner;
+  BigVector<double> values;
+  BigVector<int> mark(static_cast<size_t>(rows), -1), touched;
+  BigVector<double> sum(static_cast<size_t>(rows), 0.0);
   for (Eigen::Index j = 0; j < cols; ++j) {
     touched.clear();
     for (SparseMatrix::InnerIterator b(B, j); b; ++b) {
@@ -155,42 +198,53 @@ int32_t aggregate_neighbourhoods(const SparseMatrix& A, std::vector<int32_t>& ag
 }
 
 // P = (I - omega D^-1 A) P_t, P_t piecewise constant, omega = 4 / (3 lambda), lambda bounding
-// the spectrum of D^-1 A, then truncated.
-SparseMatrix smoothed(const SparseMatrix& A, const std::vector<int32_t>& aggregate, int32_t count) {
-  SparseMatrix T(A.rows(), count);
-  std::vector<Eigen::Triplet<double, int>> ones;
-  ones.reserve(aggregate.size());
-  for (size_t i = 0; i < aggregate.size(); ++i)
-    ones.emplace_back(static_cast<int>(i), aggregate[i], 1.0);
-  T.setFromTriplets(ones.begin(), ones.end());
+// the spectrum of D^-1 A, then truncated; returned as its transpose, whose columns are P's rows.
+SparseMatrix smoothed_transpose(const SparseMatrix& A, const std::vector<int32_t>& aggregate,
+                                int32_t count) {
+  const Eigen::Index n = A.rows();
   const Vector diag = A.diagonal();
   double lambda = 0;
-  for (Eigen::Index j = 0; j < A.outerSize(); ++j) {
+  for (Eigen::Index j = 0; j < n; ++j) {
     double row = 0;
     for (SparseMatrix::InnerIterator it(A, j); it; ++it) row += std::abs(it.value());
     lambda = std::max(lambda, row / diag[j]);
   }
-  const Vector scale = diag.cwiseInverse() * (4.0 / (3.0 * lambda));
-  // Each row's small weights are dropped and the rest scaled to keep the row's sum: that halves
-  // the next level's matrix and its cycles' cost, at hardly any cost in convergence.
-  Eigen::SparseMatrix<double, Eigen::RowMajor, int> rows = T - scale.asDiagonal() * product(A, T);
-  for (Eigen::Index i = 0; i < rows.outerSize(); ++i) {
+  const double omega = 4.0 / (3.0 * lambda);
+  BigVector<int> outer(static_cast<size_t>(n) + 1, 0), inner;
+  BigVector<double> values;
+  inner.reserve(static_cast<size_t>(A.nonZeros()));
+  values.reserve(static_cast<size_t>(A.nonZeros()));
+  std::vector<std::pair<int32_t, double>> row;  // (aggregate, weight) of row i
+  for (Eigen::Index i = 0; i < n; ++i) {
+    row.clear();
+    for (SparseMatrix::InnerIterator it(A, i); it; ++it) {
+      const int32_t a = aggregate[it.index()];
+      auto at = std::find_if(row.begin(), row.end(), [&](const auto& e) { return e.first == a; });
+      if (at == row.end()) at = row.insert(row.end(), {a, 0.0});
+      at->second += it.value();
+    }
+    const double scale = omega / diag[i];
     double largest = 0, sum = 0, kept = 0;
-    for (decltype(rows)::InnerIterator it(rows, i); it; ++it) {
-      largest = std::max(largest, std::abs(it.value()));
-      sum += it.value();
+    for (auto& [a, w] : row) {
+      w = (a == aggregate[i] ? 1.0 : 0.0) - scale * w;
+      largest = std::max(largest, std::abs(w));
+      sum += w;
     }
-    for (decltype(rows)::InnerIterator it(rows, i); it; ++it) {
-      if (std::abs(it.value()) < kTruncation * largest) it.valueRef() = 0;
-      kept += it.value();
+    // Each row's small weights are dropped and the rest scaled to keep the row's sum: that
+    // halves the next level's matrix and its cycles' cost, at hardly any cost in convergence.
+    for (auto& [a, w] : row) {
+      if (std::abs(w) < kTruncation * largest) w = 0;
+      kept += w;
     }
-    if (kept == 0) continue;
-    for (decltype(rows)::InnerIterator it(rows, i); it; ++it) it.valueRef() *= sum / kept;
+    std::sort(row.begin(), row.end());
+    for (const auto& [a, w] : row) {
+      if (w == 0) continue;
+      inner.push_back(a);
+      values.push_back(kept == 0 ? w : w * (sum / kept));
+    }
+    outer[i + 1] = static_cast<int>(inner.size());
   }
-  rows.prune(0.0);
-  SparseMatrix P = rows;
-  P.makeCompressed();
-  return P;
+  return compressed(count, n, outer, inner, values);
 }
 
 // Pairs each unknown with its most strongly coupled unpaired neighbour; one whose neighbours are
@@ -231,26 +285,32 @@ int32_t pair_up(const SparseMatrix& A, std::vector<int32_t>& group) {
   return count;
 }
 
-// The Galerkin matrix of piecewise constant prolongation: entry (a, b) sums A's entries between
-// the unknowns of aggregates a and b.
-SparseMatrix collapse(const SparseMatrix& A, const std::vector<int32_t>& aggregate, int32_t count) {
-  std::vector<int32_t> start(static_cast<size_t>(count) + 1, 0), members(aggregate.size());
+// The unknowns of each aggregate, in order, as compressed lists.
+void list_members(const std::vector<int32_t>& aggregate, int32_t count, std::vector<int32_t>& start,
+                  std::vector<int32_t>& members) {
+  start.assign(static_cast<size_t>(count) + 1, 0);
   for (const int32_t a : aggregate) {
     if (a >= 0) ++start[a + 1];
   }
   for (int32_t a = 0; a < count; ++a) start[a + 1] += start[a];
-  {
-    std::vector<int32_t> next(start.begin(), start.end() - 1);
-    for (size_t u = 0; u < aggregate.size(); ++u) {
-      if (aggregate[u] >= 0) members[next[aggregate[u]]++] = static_cast<int32_t>(u);
-    }
+  members.resize(static_cast<size_t>(start[count]));
+  std::vector<int32_t> next(start.begin(), start.end() - 1);
+  for (size_t u = 0; u < aggregate.size(); ++u) {
+    if (aggregate[u] >= 0) members[next[aggregate[u]]++] = static_cast<int32_t>(u);
   }
-  std::vector<int> outer(static_cast<size_t>(count) + 1, 0), inner;
-  std::vector<double> values;
+}
+
+// The Galerkin matrix of piecewise constant prolongation: entry (a, b) sums A's entries between
+// the unknowns of aggregates a and b.
+SparseMatrix collapse(const SparseMatrix& A, const std::vector<int32_t>& aggregate, int32_t count) {
+  std::vector<int32_t> start, members;
+  list_members(aggregate, count, start, members);
+  BigVector<int> outer(static_cast<size_t>(count) + 1, 0), inner;
+  BigVector<double> values;
   inner.reserve(static_cast<size_t>(A.nonZeros()));
   values.reserve(static_cast<size_t>(A.nonZeros()));
-  std::vector<int> mark(static_cast<size_t>(count), -1), touched;
-  std::vector<double> sum(static_cast<size_t>(count), 0.0);
+  BigVector<int> mark(static_cast<size_t>(count), -1), touched;
+  BigVector<double> sum(static_cast<size_t>(count), 0.0);
   for (int32_t b = 0; b < count; ++b) {
     touched.clear();
     for (int32_t k = start[b]; k < start[b + 1]; ++k) {
@@ -275,9 +335,44 @@ SparseMatrix collapse(const SparseMatrix& A, const std::vector<int32_t>& aggrega
   return compressed(count, count, outer, inner, values);
 }
 
+Halves& in_turn() {
+  static Halves none(false);
+  return none;
+}
+
 }  // namespace
 
-Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain) {
+// The column-major matrix of the given compressed columns.
+SparseMatrix compressed(Eigen::Index rows, Eigen::Index cols, const BigVector<int>& outer,
+                        const BigVector<int>& inner, const BigVector<double>& values) {
+  SparseMatrix C(rows, cols);
+  C.resizeNonZeros(outer.back());
+  prefer_huge_pages(C.valuePtr(), static_cast<size_t>(outer.back()) * sizeof(double));
+  prefer_huge_pages(C.innerIndexPtr(), static_cast<size_t>(outer.back()) * sizeof(int));
+  std::copy(outer.begin(), outer.end(), C.outerIndexPtr());
+  std::copy(inner.begin(), inner.begin() + outer.back(), C.innerIndexPtr());
+  std::copy(values.begin(), values.begin() + outer.back(), C.valuePtr());
+  return C;
+}
+
+void fresh(Vector& v, Eigen::Index n) {
+  v.resize(n);
+  prefer_huge_pages(v.data(), static_cast<size_t>(n) * sizeof(double));
+}
+
+double dot(Halves& halves, const Vector& a, const Vector& b) {
+  const Eigen::Index n = a.size();
+  if (n < kSplit) return a.dot(b);
+  double sum[2];
+  halves.run([&](int h) {
+    const Eigen::Index lo = h == 0 ? 0 : n / 2, hi = h == 0 ? n / 2 : n;
+    sum[h] = a.segment(lo, hi - lo).dot(b.segment(lo, hi - lo));
+  });
+  return sum[0] + sum[1];
+}
+
+Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain, Halves* halves)
+    : halves_(halves != nullptr ? halves : &in_turn()) {
   Vector joined = chain;
   for (;;) {
     auto level = std::make_unique<Level>();
@@ -285,7 +380,8 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain) {
     level->A.makeCompressed();
     const Eigen::Index n = level->A.rows();
     level->set_runs(joined);
-    level->scratch.resize(n);
+    level->set_parts();
+    fresh(level->scratch, n);
     int32_t count = static_cast<int32_t>(n);
     // With wires, the finest level couples unknowns by conductances that differ by orders of
     // magnitude; only its strong neighbourhoods, with a smoothed prolongation, make a coarse
@@ -295,8 +391,9 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain) {
     if (n > kCoarsest && wires) {
       std::vector<int32_t> aggregate;
       count = aggregate_neighbourhoods(level->A, aggregate);
-      level->P = smoothed(level->A, aggregate, count);
-      A = product(SparseMatrix(level->P.transpose()), product(level->A, level->P));
+      level->R = smoothed_transpose(level->A, aggregate, count);
+      level->P = level->R.transpose();
+      A = product(level->R, product(level->A, level->P));
     } else if (n > kCoarsest) {
       // Two rounds of pairing: aggregates of up to four.
       std::vector<int32_t> first, second;
@@ -306,19 +403,22 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain) {
       level->aggregate.resize(static_cast<size_t>(n));
       for (Eigen::Index u = 0; u < n; ++u)
         level->aggregate[u] = first[u] < 0 ? -1 : second[first[u]];
+      list_members(level->aggregate, count, level->member_start, level->members);
       A = collapse(paired, second, count);
     }
     if (n <= kCoarsest || count > kLeastCoarsening * static_cast<double>(n)) {
       level->coarsest = true;
       level->aggregate.clear();
+      level->members.clear();
       level->P.resize(0, 0);
+      level->R.resize(0, 0);
       if (n <= kDense) level->exact.compute(Eigen::MatrixXd(level->A));
       levels_.push_back(std::move(level));
       return;
     }
-    level->residual.resize(n);
-    level->coarse_b.resize(count);
-    level->coarse_x.resize(count);
+    fresh(level->residual, n);
+    fresh(level->coarse_b, count);
+    fresh(level->coarse_x, count);
     joined = Vector::Zero(count);
     levels_.push_back(std::move(level));
   }
@@ -338,8 +438,8 @@ void Preconditioner::apply(const Vector& r, Vector& z) const {
   cycle(0, r, z);
 }
 
-// x += an approximate solution of A_level e = b - A_level x: smoothing, the next level's
-// correction, smoothing in the opposite order.
+// x += an approximate solution of A_level e = b - A_level x, from x = 0: smoothing, the next
+// level's correction, smoothing in the opposite order.
 void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
   const Level& level = *levels_[index];
   if (level.coarsest) {
@@ -347,39 +447,43 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
       x = level.exact.solve(b);
       return;
     }
-    const size_t runs = level.run_start.size() - 1;
     for (int sweep = 0; sweep < 10; ++sweep) {
-      for (size_t k = 0; k < runs; ++k) level.relax(k, b, x);
-      for (size_t k = runs; k-- > 0;) level.relax(k, b, x);
+      level.forward(b, x, false, *halves_);
+      level.backward(b, x, *halves_);
     }
     return;
   }
-  const size_t runs = level.run_start.size() - 1;
-  for (size_t k = 0; k < runs; ++k) level.relax(k, b, x);
-  const Eigen::Index n = level.A.rows();
+  level.forward(b, x, true, *halves_);
   Vector& r = level.residual;
-  r = b;
-  r.noalias() -= level.A * x;
+  in_halves(*halves_, r.size(), [&](Eigen::Index lo, Eigen::Index hi) {
+    for (Eigen::Index u = lo; u < hi; ++u) r[u] = b[u] - column_dot(level.A, u, x);
+  });
   Vector& rc = level.coarse_b;
-  if (level.P.size() > 0) {
-    rc.noalias() = level.P.transpose() * r;
-  } else {
-    rc.setZero();
-    for (Eigen::Index u = 0; u < n; ++u) {
-      if (level.aggregate[u] >= 0) rc[level.aggregate[u]] += r[u];
+  const bool smoothed = level.P.size() > 0;
+  in_halves(*halves_, rc.size(), [&](Eigen::Index lo, Eigen::Index hi) {
+    for (Eigen::Index a = lo; a < hi; ++a) {
+      if (smoothed) {
+        rc[a] = column_dot(level.P, a, r);
+        continue;
+      }
+      double sum = 0;
+      for (int32_t k = level.member_start[a]; k < level.member_start[a + 1]; ++k)
+        sum += r[level.members[k]];
+      rc[a] = sum;
     }
-  }
+  });
   Vector& e = level.coarse_x;
   e.setZero();
   cycle(index + 1, rc, e);
-  if (level.P.size() > 0) {
-    x.noalias() += level.P * e;
-  } else {
-    for (Eigen::Index u = 0; u < n; ++u) {
-      if (level.aggregate[u] >= 0) x[u] += e[level.aggregate[u]];
+  in_halves(*halves_, x.size(), [&](Eigen::Index lo, Eigen::Index hi) {
+    for (Eigen::Index u = lo; u < hi; ++u) {
+      if (smoothed)
+        x[u] += column_dot(level.R, u, e);
+      else if (level.aggregate[u] >= 0)
+        x[u] += e[level.aggregate[u]];
     }
-  }
-  for (size_t k = runs; k-- > 0;) level.relax(k, b, x);
+  });
+  level.backward(b, x, *halves_);
 }
 
 }  // namespace multilevel

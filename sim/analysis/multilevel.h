@@ -1,11 +1,15 @@
 #pragma once
 
 #include <Eigen/SparseCore>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "analysis/halves.h"
+#include "analysis/huge_pages.h"
 
 // An algebraic multilevel preconditioner for the resistor networks' symmetric positive definite
 // systems: one V-cycle per step of conjugate gradients.
@@ -27,8 +31,9 @@ struct Level;
 class Preconditioner {
  public:
   // A holds both triangles. chain[u] is the conductance joining unknowns u and u + 1 along one
-  // wire (0 where they are not so joined).
-  Preconditioner(SparseMatrix A, const Vector& chain);
+  // wire (0 where they are not so joined). Large levels are worked on by `halves` (the same
+  // result without it, only slower).
+  Preconditioner(SparseMatrix A, const Vector& chain, Halves* halves = nullptr);
   ~Preconditioner();
   Preconditioner(const Preconditioner&) = delete;
   Preconditioner& operator=(const Preconditioner&) = delete;
@@ -42,6 +47,7 @@ class Preconditioner {
  private:
   void cycle(size_t level, const Vector& b, Vector& x) const;
   std::vector<std::unique_ptr<Level>> levels_;
+  Halves* halves_;
 };
 
 struct Outcome {
@@ -49,34 +55,76 @@ struct Outcome {
   int64_t iterations = 0;
 };
 
+// The column-major matrix of the given compressed columns (the first outer.back() entries of
+// inner and values).
+SparseMatrix compressed(Eigen::Index rows, Eigen::Index cols, const BigVector<int>& outer,
+                        const BigVector<int>& inner, const BigVector<double>& values);
+
+// v resized to n, in huge pages where the system has them.
+void fresh(Vector& v, Eigen::Index n);
+
+// Vectors at least this long are worked on in two halves at once.
+constexpr Eigen::Index kSplit = 50000;
+
+// Calls part(lo, hi) on [0, n / 2) and [n / 2, n), at once through `halves` when n is large.
+template <typename Part>
+void in_halves(Halves& halves, Eigen::Index n, Part&& part) {
+  if (n < kSplit) {
+    part(Eigen::Index{0}, n);
+    return;
+  }
+  halves.run([&](int h) { part(h == 0 ? 0 : n / 2, h == 0 ? n / 2 : n); });
+}
+
+// (column u of M) . x: row u of M x when M is symmetric, of M^T x otherwise.
+inline double column_dot(const SparseMatrix& M, Eigen::Index u, const Vector& x) {
+  double sum = 0;
+  for (SparseMatrix::InnerIterator it(M, u); it; ++it) sum += it.value() * x[it.index()];
+  return sum;
+}
+
+// a . b summed by halves, the same sum however many threads add it.
+double dot(Halves& halves, const Vector& a, const Vector& b);
+
 // Preconditioned conjugate gradients from x = 0 until |b - A x| <= tolerance |b|;
-// precondition(r, z) sets z to the preconditioner applied to r.
+// precondition(r, z) sets z to the preconditioner applied to r. A is symmetric.
 template <typename Precondition>
 Outcome conjugate_gradients(const SparseMatrix& A, Precondition&& precondition, const Vector& b,
-                            Vector& x, double tolerance, int64_t most_iterations) {
+                            Vector& x, double tolerance, int64_t most_iterations, Halves& halves) {
   const Eigen::Index m = A.rows();
   Outcome out;
-  x.setZero(m);
-  Vector r = b, z(m), p(m), q(m);
-  const double target = tolerance * b.norm();
+  Vector r, z, p, q;
+  for (Vector* v : {&x, &r, &z, &p, &q}) fresh(*v, m);
+  x.setZero();
+  r = b;
+  const double norm_b = std::sqrt(dot(halves, b, b)), target = tolerance * norm_b;
   precondition(r, z);
   p = z;
-  double rz = r.dot(z);
-  for (; r.norm() > target; ++out.iterations) {
+  double rz = dot(halves, r, z);
+  for (double norm_r = norm_b; norm_r > target;) {
     if (out.iterations == most_iterations) {
       char residual[32];
-      std::snprintf(residual, sizeof residual, "%g", r.norm() / b.norm());
+      std::snprintf(residual, sizeof residual, "%g", norm_r / norm_b);
       out.error = "no convergence after " + std::to_string(most_iterations) +
                   " iterations (residual " + residual + ")";
       return out;
     }
-    q.noalias() = A * p;
-    const double alpha = rz / p.dot(q);
-    x += alpha * p;
-    r -= alpha * q;
+    in_halves(halves, m, [&](Eigen::Index lo, Eigen::Index hi) {
+      for (Eigen::Index u = lo; u < hi; ++u) q[u] = column_dot(A, u, p);
+    });
+    const double alpha = rz / dot(halves, p, q);
+    in_halves(halves, m, [&](Eigen::Index lo, Eigen::Index hi) {
+      x.segment(lo, hi - lo) += alpha * p.segment(lo, hi - lo);
+      r.segment(lo, hi - lo) -= alpha * q.segment(lo, hi - lo);
+    });
+    ++out.iterations;
+    norm_r = std::sqrt(dot(halves, r, r));
+    if (norm_r <= target) break;
     precondition(r, z);
-    const double next = r.dot(z);
-    p = z + (next / rz) * p;
+    const double next = dot(halves, r, z), beta = next / rz;
+    in_halves(halves, m, [&](Eigen::Index lo, Eigen::Index hi) {
+      p.segment(lo, hi - lo) = z.segment(lo, hi - lo) + beta * p.segment(lo, hi - lo);
+    });
     rz = next;
   }
   return out;

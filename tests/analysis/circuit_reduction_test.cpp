@@ -9,17 +9,17 @@ namespace {
 // Nodes 0 (held at 0 V) and 4 (held at 1 V) joined by the series chain 0 - 1 - 2 - 4, with the
 // spur 1 - 3 hanging off node 1 and steps of the period on the way.
 TEST(CircuitReduction, SeriesChainAndSpurCollapseToOneResistorAndComeBack) {
-  std::vector<Resistor> resistors{
+  BigVector<Resistor> resistors{
       {0, 1, 2.0, 0},   // 0 -> 1
       {2, 1, 3.0, 1},   // written from 2 to 1, one period up
       {2, 4, 6.0, -2},  // 2 -> 4
       {3, 1, 5.0, 1},   // the spur, written from its far end
   };
-  std::vector<uint8_t> wire{1, 0, 1, 0};
-  const std::vector<uint8_t> free_node{0, 1, 1, 1, 0};
+  BigVector<uint8_t> wire{1, 0, 1, 0};
+  const BigVector<uint8_t> free_node{0, 1, 1, 1, 0};
   const CircuitReduction r = reduce_circuit(resistors, wire, free_node);
 
-  EXPECT_EQ(r.node_kept, (std::vector<uint8_t>{1, 0, 0, 0, 1}));
+  EXPECT_EQ(r.node_kept, (BigVector<uint8_t>{1, 0, 0, 0, 1}));
   ASSERT_EQ(r.eliminated.size(), 3u);
   // One live resistor from 0 to 4: 1 / (1/2 + 1/3 + 1/6) = 1 S; the steps add up along the way
   // 0 -> 1 (0), 1 -> 2 (-1, the step of 2 -> 1 reversed), 2 -> 4 (-2).
@@ -39,7 +39,7 @@ TEST(CircuitReduction, SeriesChainAndSpurCollapseToOneResistorAndComeBack) {
 
   // With V0 = 0 and V4 = 1 the current 0 -> 4 is 1 * (0 - 1 + 3) = 2 A; every resistor of the
   // chain carries it, and the spur none.
-  std::vector<double> v{0, 99, 99, 99, 1};
+  BigVector<double> v{0, 99, 99, 99, 1};
   recover_potentials(r.eliminated, v);
   const auto current = [&](const Resistor& e) { return e.g * (v[e.p] - v[e.q] - e.k); };
   EXPECT_NEAR(current(resistors[0]), 2, 1e-12);
@@ -51,9 +51,9 @@ TEST(CircuitReduction, SeriesChainAndSpurCollapseToOneResistorAndComeBack) {
 // A node whose two resistors both lead to one neighbour would become a loop on it: it stays,
 // and so does a node held at its potential however few resistors it has.
 TEST(CircuitReduction, LeavesLoopsAndHeldNodes) {
-  std::vector<Resistor> resistors{
+  BigVector<Resistor> resistors{
       {0, 1, 1.0, 0}, {1, 0, 1.0, 1}, {0, 2, 1.0, 0}, {2, 3, 1.0, 0}, {0, 3, 1.0, 0}};
-  std::vector<uint8_t> wire(resistors.size(), 0);
+  BigVector<uint8_t> wire(resistors.size(), 0);
   const CircuitReduction r = reduce_circuit(resistors, wire, {1, 1, 0, 1});
   EXPECT_TRUE(r.node_kept[1]);
   EXPECT_TRUE(r.node_kept[2]);
