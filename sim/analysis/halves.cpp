@@ -22,16 +22,27 @@ Halves::Halves(bool helper) {
 Halves::~Halves() {
   if (!helper_.joinable()) return;
   stop_.store(true, std::memory_order_release);
-  posted_.fetch_add(1, std::memory_order_release);
-  posted_.notify_one();
+  post();
   helper_.join();
+}
+
+void Halves::post() {
+  posted_.fetch_add(1, std::memory_order_release);
+  // Taking the lock orders this with a helper about to sleep: either it sees the new job before
+  // it waits, or it is waiting and gets the notification. (Atomic wait lost wake-ups on Windows.)
+  { const std::lock_guard<std::mutex> lock(sleep_); }
+  wake_.notify_one();
 }
 
 void Halves::serve() {
   uint64_t seen = 0;
   for (;;) {
-    for (int spin = 0; posted_.load(std::memory_order_acquire) == seen; ++spin) {
-      if (spin >= kSpins) posted_.wait(seen, std::memory_order_acquire);
+    const auto posted = [&] { return posted_.load(std::memory_order_acquire) != seen; };
+    for (int spin = 0; spin < kSpins && !posted(); ++spin) {
+    }
+    if (!posted()) {
+      std::unique_lock<std::mutex> lock(sleep_);
+      wake_.wait(lock, posted);
     }
     ++seen;
     if (stop_.load(std::memory_order_acquire)) return;

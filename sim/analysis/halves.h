@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 #include <type_traits>
 
@@ -29,13 +31,13 @@ class Halves {
     using Callable = std::remove_reference_t<Body>;
     job_ = [](void* context, int half) { (*static_cast<Callable*>(context))(half); };
     context_ = const_cast<void*>(static_cast<const void*>(&body));
-    posted_.fetch_add(1, std::memory_order_release);
-    posted_.notify_one();
+    post();
     body(0);
     wait_done();
   }
 
  private:
+  void post();
   void serve();
   void wait_done();
 
@@ -44,4 +46,7 @@ class Halves {
   void* context_ = nullptr;
   std::atomic<uint64_t> posted_{0}, done_{0};
   std::atomic<bool> stop_{false};
+  // The helper sleeps here after polling a while.
+  std::mutex sleep_;
+  std::condition_variable wake_;
 };
