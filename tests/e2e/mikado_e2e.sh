@@ -45,8 +45,16 @@ start() {
   : >"$work/out"
   timeout "$limit" "${command[@]}" "$@" >"$work/out" 2>"$work/err" </dev/null &
   pid=$!
-  window=$(timeout "$limit" xdotool search --sync --name '^TEST$' | head -n 1) ||
-    fail "no window titled TEST"
+  # Polled rather than --sync: a search aborts with BadWindow when another window (Wine makes
+  # and drops some of its own) vanishes while it is being read.
+  local deadline=$((SECONDS + limit))
+  window=
+  while [ -z "$window" ]; do
+    window=$(xdotool search --name '^TEST$' 2>/dev/null | head -n 1) || true
+    [ -n "$window" ] && break
+    [ "$SECONDS" -lt "$deadline" ] || fail "no window titled TEST"
+    sleep 0.1
+  done
 }
 
 # Waits for the process to end and checks its status and its first two lines.
