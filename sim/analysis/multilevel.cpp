@@ -99,6 +99,30 @@ struct Level {
     }
   }
 
+  // The next level's right-hand side from the residual r, at its unknowns [lo, hi).
+  void restrict_to(const Vector& r, Vector& rc, Eigen::Index lo, Eigen::Index hi) const {
+    if (P.size() > 0) {
+      for (Eigen::Index a = lo; a < hi; ++a) rc[a] = column_dot(P, a, r);
+      return;
+    }
+    for (Eigen::Index a = lo; a < hi; ++a) {
+      double sum = 0;
+      for (int32_t k = member_start[a]; k < member_start[a + 1]; ++k) sum += r[members[k]];
+      rc[a] = sum;
+    }
+  }
+
+  // x += the next level's correction e, at x's unknowns [lo, hi).
+  void prolong(const Vector& e, Vector& x, Eigen::Index lo, Eigen::Index hi) const {
+    if (P.size() > 0) {
+      for (Eigen::Index u = lo; u < hi; ++u) x[u] += column_dot(R, u, e);
+      return;
+    }
+    for (Eigen::Index u = lo; u < hi; ++u) {
+      if (aggregate[u] >= 0) x[u] += e[aggregate[u]];
+    }
+  }
+
   // One block Gauss-Seidel step on run k: x_run += T^-1 (b - A x)_run.
   // `zero_from_run`: every unknown coupled to the run, from the run's first on, is still 0, so
   // the later columns contribute nothing and are not read.
@@ -361,12 +385,9 @@ void fresh(Vector& v, Eigen::Index n) {
 }
 
 double dot(Halves& halves, const Vector& a, const Vector& b) {
-  const Eigen::Index n = a.size();
-  if (n < kSplit) return a.dot(b);
-  double sum[2];
-  halves.run([&](int h) {
-    const Eigen::Index lo = h == 0 ? 0 : n / 2, hi = h == 0 ? n / 2 : n;
-    sum[h] = a.segment(lo, hi - lo).dot(b.segment(lo, hi - lo));
+  double sum[2] = {0, 0};
+  in_halves(halves, a.size(), [&](Eigen::Index lo, Eigen::Index hi) {
+    sum[lo > 0] = a.segment(lo, hi - lo).dot(b.segment(lo, hi - lo));
   });
   return sum[0] + sum[1];
 }
@@ -459,30 +480,13 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
     for (Eigen::Index u = lo; u < hi; ++u) r[u] = b[u] - column_dot(level.A, u, x);
   });
   Vector& rc = level.coarse_b;
-  const bool smoothed = level.P.size() > 0;
-  in_halves(*halves_, rc.size(), [&](Eigen::Index lo, Eigen::Index hi) {
-    for (Eigen::Index a = lo; a < hi; ++a) {
-      if (smoothed) {
-        rc[a] = column_dot(level.P, a, r);
-        continue;
-      }
-      double sum = 0;
-      for (int32_t k = level.member_start[a]; k < level.member_start[a + 1]; ++k)
-        sum += r[level.members[k]];
-      rc[a] = sum;
-    }
-  });
+  in_halves(*halves_, rc.size(),
+            [&](Eigen::Index lo, Eigen::Index hi) { level.restrict_to(r, rc, lo, hi); });
   Vector& e = level.coarse_x;
   e.setZero();
   cycle(index + 1, rc, e);
-  in_halves(*halves_, x.size(), [&](Eigen::Index lo, Eigen::Index hi) {
-    for (Eigen::Index u = lo; u < hi; ++u) {
-      if (smoothed)
-        x[u] += column_dot(level.R, u, e);
-      else if (level.aggregate[u] >= 0)
-        x[u] += e[level.aggregate[u]];
-    }
-  });
+  in_halves(*halves_, x.size(),
+            [&](Eigen::Index lo, Eigen::Index hi) { level.prolong(e, x, lo, hi); });
   level.backward(b, x, *halves_);
 }
 
