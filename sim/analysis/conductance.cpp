@@ -367,9 +367,10 @@ ConductanceResult solve_conductance(const ConductanceInput& in) {
     }
   }
   const size_t num_nodes = node_t.size();
-  // The resistors: junctions in contact order, then wire pieces.
+  // The resistors: junctions in contact order, then wire pieces; room for the series
+  // resistors the reduction appends too (at most one per node), so that they are not copied.
   BigVector<Resistor> edges;
-  edges.reserve(in.contacts.size() + (wires ? num_nodes : 0));
+  edges.reserve(in.contacts.size() + (wires ? 2 : 1) * num_nodes);
   BigVector<int32_t> edge_of_contact(in.contacts.size(), -1);
   for (size_t k = 0; k < in.contacts.size(); ++k) {
     const Contact& c = in.contacts[k];

@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
 # scripts/plot-conductivity on a sweep written here whose mean conductivity is exactly
 # 3e6 (x - 0.5)^1.7 above x = n D L^2 = 0.5 and 0 below (two repeats around each mean): the fit
-# must give back t and x_c, from columns found by name.
-# Usage: plot_conductivity_test.sh plot-conductivity
+# must give back t and x_c, from columns found by name, leaving out a capped row far off the law.
+# scripts/plot-sweep on the same sweep draws this figure beside its own and prints the same fit.
+# Usage: plot_conductivity_test.sh plot-conductivity plot-sweep
 set -uo pipefail
 plot=$1
+sweep=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 export LC_ALL=C
-# x = count / 1e-18 * 1e-9 * 1e-14 = count / 1e5.
+# x = count / 1e-18 * 1e-9 * 1e-14 = count / 1e5. The columns plot-sweep needs are all there.
 awk 'BEGIN {
-  print "conductivity,box,count,extra,diameter,length"
+  print "conductivity,box,count,extra,diameter,length,periodic,seed,repeat,volume_fraction,contacts," \
+        "contacts_per_fiber,theory_contacts,clusters,largest_cluster,spanning_x,spanning_y," \
+        "spanning_z,capacity_reached"
+  rest = "0,1,0,0.01,100,1,100,1,10,1,1,1"
   for (c = 30000; c <= 150000; c += 10000) {
     x = c / 1e5; s = x > 0.5 ? 3e6 * (x - 0.5) ^ 1.7 : 0
-    printf "%.17g,1e-06,%d,9,1e-09,1e-07\n%.17g,1e-06,%d,9,1e-09,1e-07\n", s * 0.9, c, s * 1.1, c
+    printf "%.17g,1e-06,%d,9,1e-09,1e-07,%s,0\n%.17g,1e-06,%d,9,1e-09,1e-07,%s,0\n", \
+      s * 0.9, c, rest, s * 1.1, c, rest
   }
+  printf "1e12,1e-06,100000,9,1e-09,1e-07,%s,1\n", rest
 }' >"$work/sweep.csv"
 mkdir "$work/cwd"
 out=$(cd "$work/cwd" && "$plot" "$work/sweep.csv" "$work/out.png") || fail "plot failed"
@@ -24,4 +31,9 @@ out=$(cd "$work/cwd" && "$plot" "$work/sweep.csv" "$work/out.png") || fail "plot
 read -r _ t _ xc <<<"$out"
 awk -v t="$t" -v xc="$xc" 'BEGIN { exit !(t > 1.69 && t < 1.71 && xc > 0.49 && xc < 0.51) }' ||
   fail "fitted t $t, x_c $xc"
+
+swept=$("$sweep" "$work/sweep.csv" "$work/sweep.png" 2>"$work/sweep.err") ||
+  fail "plot-sweep failed: $(cat "$work/sweep.err")"
+[[ -s $work/sweep.png && -s $work/sweep-conductivity.png ]] || fail "plot-sweep drew $(ls "$work")"
+[[ $swept == "$out" ]] || fail "plot-sweep printed '$swept', plot-conductivity '$out'"
 echo "plot-conductivity: ok ($out)"
