@@ -36,8 +36,6 @@ struct Level {
   std::vector<int32_t> inner[2], border;
   Eigen::LLT<Eigen::MatrixXd> exact;
   bool coarsest = false;
-  // Block Gauss-Seidel sweeps before the coarse correction, and as many after.
-  int sweeps = 1;
   // One cycle at a time: the block solves' right-hand sides, the residual, and the next level's
   // right-hand side and correction, kept to spare the page faults of fresh large vectors.
   mutable Vector scratch, residual, coarse_b, coarse_x;
@@ -417,9 +415,6 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain, Halves* halv
       level->R = smoothed_transpose(level->A, aggregate, count);
       level->P = level->R.transpose();
       A = product(level->R, product(level->A, level->P));
-      // Its coarse levels cost more per cycle than its sweeps: a second sweep each way saves
-      // more cycles (a fifth, at 10^6 fibers) than it costs.
-      level->sweeps = 2;
     } else if (n > kCoarsest) {
       // Two rounds of pairing: aggregates of up to four.
       std::vector<int32_t> first, second;
@@ -480,7 +475,6 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
     return;
   }
   level.forward(b, x, true, *halves_);
-  for (int sweep = 1; sweep < level.sweeps; ++sweep) level.forward(b, x, false, *halves_);
   Vector& r = level.residual;
   in_halves(*halves_, r.size(), [&](Eigen::Index lo, Eigen::Index hi) {
     for (Eigen::Index u = lo; u < hi; ++u) r[u] = b[u] - column_dot(level.A, u, x);
@@ -493,7 +487,7 @@ void Preconditioner::cycle(size_t index, const Vector& b, Vector& x) const {
   cycle(index + 1, rc, e);
   in_halves(*halves_, x.size(),
             [&](Eigen::Index lo, Eigen::Index hi) { level.prolong(e, x, lo, hi); });
-  for (int sweep = 0; sweep < level.sweeps; ++sweep) level.backward(b, x, *halves_);
+  level.backward(b, x, *halves_);
 }
 
 }  // namespace multilevel

@@ -19,8 +19,8 @@
 // rounds of pairing with the strongest neighbour and piecewise constant prolongation, whose
 // coarse matrices stay sparse. Each level is smoothed by Gauss-Seidel over blocks (the runs of
 // unknowns one wire joins, solved exactly, so that stiff short pieces do no harm), forward before
-// and backward after the coarse correction (twice each on the wires' level), so that the cycle
-// is symmetric, as conjugate gradients needs.
+// and backward after the coarse correction, so that the cycle is symmetric, as conjugate
+// gradients needs.
 namespace multilevel {
 
 using SparseMatrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
