@@ -23,8 +23,8 @@ constexpr double kTruncation = 0.2;
 
 struct Level {
   SparseMatrix A;
-  // The tridiagonal blocks smoothed exactly: runs of unknowns joined by `chain`, factorised as
-  // L D L^T with D = pivot and the unit lower diagonal factor.
+  // The tridiagonal blocks smoothed exactly: runs of unknowns joined by `chain` (and by nothing
+  // else within), factorised as L D L^T with D = pivot and the unit lower diagonal factor.
   Vector pivot, factor;
   std::vector<int32_t> run_start;  // the first unknown of each run, then the size
   // The next level: the aggregate each unknown belongs to (-1: none) and each aggregate's
@@ -45,11 +45,18 @@ struct Level {
     fresh(pivot, n);
     fresh(factor, n);
     run_start.clear();
+    // Each block is A's own, so that it is solved exactly: its entries between joined
+    // unknowns are A's, not just the wire's (a junction, or a series pair, may join the same two
+    // in parallel), and a run ends where an unknown is coupled to one before its predecessor in
+    // the run. A block missing such a strong coupling makes the sweep overshoot along it
+    // instead of damping it, which at 10^6 fibers took a third more cycles.
     for (Eigen::Index u = 0; u < n; ++u) {
-      const double joined = u > 0 ? chain[u - 1] : 0.0;
-      if (joined == 0) run_start.push_back(static_cast<int32_t>(u));
-      pivot[u] = A.coeff(u, u) - (u > 0 ? factor[u - 1] * -joined : 0.0);
-      factor[u] = u + 1 < n ? -chain[u] / pivot[u] : 0.0;
+      bool joined = u > 0 && chain[u - 1] != 0;
+      for (SparseMatrix::InnerIterator it(A, u); it && it.index() < u - 1 && joined; ++it)
+        joined = it.index() < run_start.back();
+      if (!joined) run_start.push_back(static_cast<int32_t>(u));
+      pivot[u] = A.coeff(u, u) - (joined ? factor[u - 1] * A.coeff(u, u - 1) : 0.0);
+      factor[u] = u + 1 < n && chain[u] != 0 ? A.coeff(u + 1, u) / pivot[u] : 0.0;
     }
     run_start.push_back(static_cast<int32_t>(n));
   }
