@@ -14,8 +14,11 @@ constexpr Eigen::Index kCoarsest = 400;
 constexpr double kLeastCoarsening = 0.9;
 // A coarsest level larger than this is smoothed instead of factorised.
 constexpr Eigen::Index kDense = 3000;
-// Neighbours i, j of the finest level are strongly coupled when a_ij^2 > theta^2 a_ii a_jj.
+// Neighbours i, j are strongly coupled when |a_ij| >= theta max(m_i, m_j), m_i being the largest
+// coupling of i to any other unknown.
 constexpr double kStrength = 0.08;
+// Levels coarsened by strong neighbourhoods when the finest has wires.
+constexpr size_t kNeighbourhoodLevels = 2;
 // The smoothed prolongation keeps the weights of a row that are at least this share of its largest.
 constexpr double kTruncation = 0.2;
 
@@ -184,10 +187,19 @@ SparseMatrix product(const SparseMatrix& A, const SparseMatrix& B) {
 // rest joined to an aggregate they are coupled to, then what is left grouped on its own.
 int32_t aggregate_neighbourhoods(const SparseMatrix& A, std::vector<int32_t>& aggregate) {
   const auto n = static_cast<int32_t>(A.rows());
-  const Vector diag = A.diagonal();
+  // Measured against both rows' strongest couplings, not their diagonals: a node whose junction
+  // the series reduction took away is left with a small diagonal, against which its wires to
+  // two contacts look strong, and a neighbourhood about it would join two contacts whose
+  // potentials differ across those wires (at 10^6 fibers, nearly twice the cycles).
+  Vector largest = Vector::Zero(n);
+  for (int32_t i = 0; i < n; ++i) {
+    for (SparseMatrix::InnerIterator it(A, i); it; ++it) {
+      if (it.index() != i) largest[i] = std::max(largest[i], std::abs(it.value()));
+    }
+  }
   const auto strong = [&](int32_t i, const SparseMatrix::InnerIterator& it) {
     const auto j = static_cast<int32_t>(it.index());
-    return j != i && it.value() * it.value() > kStrength * kStrength * diag[i] * diag[j];
+    return j != i && std::abs(it.value()) >= kStrength * std::max(largest[i], largest[j]);
   };
   aggregate.assign(static_cast<size_t>(n), -1);
   int32_t count = 0;
@@ -402,6 +414,7 @@ double dot(Halves& halves, const Vector& a, const Vector& b) {
 Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain, Halves* halves)
     : halves_(halves != nullptr ? halves : &in_turn()) {
   Vector joined = chain;
+  bool wires = false;
   for (;;) {
     auto level = std::make_unique<Level>();
     level->A = std::move(A);
@@ -412,11 +425,11 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain, Halves* halv
     fresh(level->scratch, n);
     int32_t count = static_cast<int32_t>(n);
     // With wires, the finest level couples unknowns by conductances that differ by orders of
-    // magnitude; only its strong neighbourhoods, with a smoothed prolongation, make a coarse
-    // level that keeps the cycle's convergence independent of that spread. Below, and with ideal
-    // wires, pairing keeps the coarse matrices sparse.
-    const bool wires = levels_.empty() && n > 0 && joined.cwiseAbs().maxCoeff() > 0;
-    if (n > kCoarsest && wires) {
+    // magnitude, and so does the next; only their strong neighbourhoods, with a smoothed
+    // prolongation, make coarse levels that keep the cycle's convergence independent of that
+    // spread. Below, and with ideal wires, pairing keeps the coarse matrices sparse.
+    if (levels_.empty()) wires = n > 0 && joined.cwiseAbs().maxCoeff() > 0;
+    if (n > kCoarsest && wires && levels_.size() < kNeighbourhoodLevels) {
       std::vector<int32_t> aggregate;
       count = aggregate_neighbourhoods(level->A, aggregate);
       level->R = smoothed_transpose(level->A, aggregate, count);

@@ -14,7 +14,7 @@
 // An algebraic multilevel preconditioner for the resistor networks' symmetric positive definite
 // systems: one V-cycle per step of conjugate gradients.
 //
-// The finest level, when wires join its unknowns, is coarsened by strongly coupled
+// The finest level, when wires join its unknowns, and the next are coarsened by strongly coupled
 // neighbourhoods with a once-smoothed prolongation (smoothed aggregation); further levels by two
 // rounds of pairing with the strongest neighbour and piecewise constant prolongation, whose
 // coarse matrices stay sparse. Each level is smoothed by Gauss-Seidel over blocks (the runs of

@@ -337,6 +337,9 @@ TEST(Conductance, RandomNetworkSolversAgreeAndIdealWiresScaleWithTheJunctions) {
       ASSERT_TRUE(multi.ok && diagonal.ok) << multi.error << diagonal.error;
       EXPECT_NEAR(multi.conductance, diagonal.conductance, 1e-8 * diagonal.conductance);
       EXPECT_LT(multi.iterations * 4, diagonal.iterations) << rho;
+      // 21 to 24 steps as built; with wires, one level of neighbourhoods, or their strength
+      // measured against the diagonals, takes 29 to 36.
+      EXPECT_LE(multi.iterations, 26) << rho;
     }
     const ConductanceResult one = n.conductance(2, 1, 0), other = n.conductance(2, 3.7, 0);
     ASSERT_TRUE(one.ok && other.ok) << one.error << other.error;

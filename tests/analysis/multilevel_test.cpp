@@ -70,7 +70,7 @@ TEST(Multilevel, CoarsensEveryLevelAndConvergesFast) {
     EXPECT_LE((g.A * x - b).norm(), 1e-10 * b.norm());
     EXPECT_LT(cycled.iterations * 5, diagonal.iterations) << wires;
     // The wires' smoothed prolongation earns its setup: left unsmoothed, or truncated without
-    // keeping each row's sum, it takes over 40 steps here (27 as built;
+    // keeping each row's sum, it takes over 40 steps here (24 as built;
     // 51 without wires).
     EXPECT_LE(cycled.iterations, wires ? 35 : 60);
   }
@@ -78,7 +78,7 @@ TEST(Multilevel, CoarsensEveryLevelAndConvergesFast) {
 
 // Stiff junctions joining unknowns of one wire run besides the wire, next to each other (in
 // parallel with it) or one apart: the smoother's blocks must hold them, or its sweeps fail to
-// damp the error across them and the cycle takes over 150 steps (37 as built).
+// damp the error across them and the cycle takes over 150 steps (25 as built).
 TEST(Multilevel, JunctionsWithinAWireRunAreSmoothedExactly) {
   const Grid g = grid(80, true);
   std::vector<Eigen::Triplet<double, int>> extra;
