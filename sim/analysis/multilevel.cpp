@@ -14,7 +14,7 @@ constexpr Eigen::Index kCoarsest = 400;
 constexpr double kLeastCoarsening = 0.9;
 // A coarsest level larger than this is smoothed instead of factorised.
 constexpr Eigen::Index kDense = 3000;
-// Neighbours i, j are strongly coupled when |a_ij| >= theta max(m_i, m_j), m_i being the largest
+// Neighbours i, j are strongly coupled when |a_ij| > theta max(m_i, m_j), m_i being the largest
 // coupling of i to any other unknown.
 constexpr double kStrength = 0.08;
 // Levels coarsened by strong neighbourhoods when the finest has wires.
@@ -199,7 +199,7 @@ int32_t aggregate_neighbourhoods(const SparseMatrix& A, std::vector<int32_t>& ag
   }
   const auto strong = [&](int32_t i, const SparseMatrix::InnerIterator& it) {
     const auto j = static_cast<int32_t>(it.index());
-    return j != i && std::abs(it.value()) >= kStrength * std::max(largest[i], largest[j]);
+    return j != i && std::abs(it.value()) > kStrength * std::max(largest[i], largest[j]);
   };
   aggregate.assign(static_cast<size_t>(n), -1);
   int32_t count = 0;
