@@ -414,7 +414,7 @@ double dot(Halves& halves, const Vector& a, const Vector& b) {
 Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain, Halves* halves)
     : halves_(halves != nullptr ? halves : &in_turn()) {
   Vector joined = chain;
-  bool wires = false;
+  const bool wires = chain.size() > 0 && chain.cwiseAbs().maxCoeff() > 0;
   for (;;) {
     auto level = std::make_unique<Level>();
     level->A = std::move(A);
@@ -428,7 +428,6 @@ Preconditioner::Preconditioner(SparseMatrix A, const Vector& chain, Halves* halv
     // magnitude, and so does the next; only their strong neighbourhoods, with a smoothed
     // prolongation, make coarse levels that keep the cycle's convergence independent of that
     // spread. Below, and with ideal wires, pairing keeps the coarse matrices sparse.
-    if (levels_.empty()) wires = n > 0 && joined.cwiseAbs().maxCoeff() > 0;
     if (n > kCoarsest && wires && levels_.size() < kNeighbourhoodLevels) {
       std::vector<int32_t> aggregate;
       count = aggregate_neighbourhoods(level->A, aggregate);
